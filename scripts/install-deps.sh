@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what building, testing and benchmarking orvane needs, from Debian's
+# packages. Does nothing when everything is there; uses sudo only when not root.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config git
+  # libraries of the program
+  libcurl4-openssl-dev libasio-dev libgtk-3-dev libwebkit2gtk-4.1-dev
+  libayatana-appindicator3-dev libdbus-1-dev libx11-dev libxext-dev
+  # tests and test fixtures
+  libgtest-dev libgmock-dev libcpp-httplib-dev
+  xvfb xauth x11-utils x11-xserver-utils xdotool dbus-daemon dbus-x11
+  # fuzzing (clang's libFuzzer and sanitizer run time)
+  clang libclang-rt-14-dev
+  # benchmarks and the libraries they compare against
+  libbenchmark-dev rapidjson-dev nlohmann-json3-dev libspdlog-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+  sudo=(sudo)
+fi
+
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
