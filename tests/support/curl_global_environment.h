@@ -2,12 +2,13 @@
 // libcurl's process-wide set-up for test programs that use the transfer
 // object directly (the program itself does this in ServerLink::init).
 //
-//   const auto* const kCurl = ::testing::AddGlobalTestEnvironment(new test::CurlGlobalEnvironment);
+//   const auto* const kCurl = ::testing::AddGlobalTestEnvironment(new
+//   testing::CurlGlobalEnvironment);
 
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
-namespace orvane::test {
+namespace orvane::testing {
 
 class CurlGlobalEnvironment : public ::testing::Environment {
  public:
@@ -15,4 +16,4 @@ class CurlGlobalEnvironment : public ::testing::Environment {
   void TearDown() override { curl_global_cleanup(); }
 };
 
-}  // namespace orvane::test
+}  // namespace orvane::testing

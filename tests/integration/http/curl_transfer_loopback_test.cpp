@@ -1,11 +1,8 @@
 // The transfer object against a real HTTP server on loopback.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -14,11 +11,12 @@
 #include "support/curl_global_environment.h"
 #include "support/http_server/loopback_http_server.h"
 #include "support/http_server/loopback_sockets.h"
+#include "support/temp_directory.h"
 
 namespace orvane {
 namespace {
 
-const auto* const kCurl = ::testing::AddGlobalTestEnvironment(new test::CurlGlobalEnvironment);
+const auto* const kCurl = ::testing::AddGlobalTestEnvironment(new testing::CurlGlobalEnvironment);
 
 std::string pattern(std::size_t size) {
   std::string text(size, '\0');
@@ -66,7 +64,7 @@ class CurlTransferLoopback : public ::testing::Test {
   std::string url(const std::string& path) const { return web_.base() + path; }
 
   static constexpr std::size_t kBigSize = 100000;
-  test::LoopbackHttpServer web_;
+  testing::LoopbackHttpServer web_;
   CurlTransfer transfer_;
 };
 
@@ -271,7 +269,6 @@ TEST_F(CurlTransferLoopback, MimeFormPostsFieldsAndFiles) {
     // The handle refers to the form: it goes first.
     transfer_.cleanup();
   }
-  std::remove(path);
 
   EXPECT_EQ(summary,
             "field|||value\n"
@@ -281,7 +278,7 @@ TEST_F(CurlTransferLoopback, MimeFormPostsFieldsAndFiles) {
 }
 
 TEST(CurlTransferTimeouts, UnansweredRequestTimesOut) {
-  test::SilentListener silent;
+  testing::SilentListener silent;
   ASSERT_TRUE(silent.listening());
   CurlTransfer transfer;
   ASSERT_TRUE(transfer.init());

@@ -1,6 +1,6 @@
 #include "support/http_server/loopback_http_server.h"
 
-namespace orvane::test {
+namespace orvane::testing {
 
 std::string RecordedRequest::header(const std::string& name) const {
   const auto it = headers.find(name);
@@ -77,4 +77,4 @@ bool LoopbackHttpServer::waitForRequests(std::size_t count,
   return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
 }
 
-}  // namespace orvane::test
+}  // namespace orvane::testing

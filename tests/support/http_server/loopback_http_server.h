@@ -3,7 +3,7 @@
 // own thread from start() until stop() or destruction. Every request that got
 // an answer is recorded, so a test can check what the client sent.
 //
-//   test::LoopbackHttpServer web;
+//   testing::LoopbackHttpServer web;
 //   web.server().Get("/", [](const httplib::Request&, httplib::Response& res) {
 //     res.set_content("ok", "text/plain");
 //   });
@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-namespace orvane::test {
+namespace orvane::testing {
 
 struct RecordedRequest {
   std::string method;
@@ -71,4 +71,4 @@ class LoopbackHttpServer {
   std::vector<RecordedRequest> requests_;
 };
 
-}  // namespace orvane::test
+}  // namespace orvane::testing

@@ -5,7 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace orvane::test {
+namespace orvane::testing {
 
 namespace {
 
@@ -61,4 +61,4 @@ int unusedLoopbackPort() {
   return port;
 }
 
-}  // namespace orvane::test
+}  // namespace orvane::testing

@@ -1,7 +1,7 @@
 #pragma once
 // Loopback sockets for the failure paths of network clients.
 
-namespace orvane::test {
+namespace orvane::testing {
 
 // A TCP socket on 127.0.0.1 that listens and never accepts: connections
 // complete in the kernel's backlog, requests go unanswered, so a client runs
@@ -26,4 +26,4 @@ class SilentListener {
 // port 0 and closed again), for "server down" cases.
 int unusedLoopbackPort();
 
-}  // namespace orvane::test
+}  // namespace orvane::testing

@@ -13,7 +13,7 @@
 namespace orvane {
 namespace {
 
-const auto* const kCurl = ::testing::AddGlobalTestEnvironment(new test::CurlGlobalEnvironment);
+const auto* const kCurl = ::testing::AddGlobalTestEnvironment(new testing::CurlGlobalEnvironment);
 
 static_assert(!std::is_copy_constructible_v<CurlTransfer>);
 static_assert(!std::is_copy_assignable_v<CurlTransfer>);
