@@ -12,21 +12,24 @@ bool RecordedRequest::hasHeader(const std::string& name) const {
 }
 
 LoopbackHttpServer::LoopbackHttpServer() {
-  server_.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
-    RecordedRequest record;
-    record.method = request.method;
-    record.target = request.target;
-    record.path = request.path;
-    record.headers = request.headers;
-    record.body = request.body;
-    record.status = response.status;
-    record.remotePort = request.remote_port;
-    {
-      std::lock_guard lock(mutex_);
-      requests_.push_back(std::move(record));
-    }
-    changed_.notify_all();
-  });
+  // Recorded before the response goes out, so a client that has its answer
+  // finds its request in the record.
+  server_.set_post_routing_handler(
+      [this](const httplib::Request& request, httplib::Response& response) {
+        RecordedRequest record;
+        record.method = request.method;
+        record.target = request.target;
+        record.path = request.path;
+        record.headers = request.headers;
+        record.body = request.body;
+        record.status = response.status;
+        record.remotePort = request.remote_port;
+        {
+          std::lock_guard lock(mutex_);
+          requests_.push_back(std::move(record));
+        }
+        changed_.notify_all();
+      });
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() { stop(); }

@@ -1,7 +1,8 @@
 #pragma once
 // A cpp-httplib server for tests: 127.0.0.1, an ephemeral port, served on its
-// own thread from start() until stop() or destruction. Every request that got
-// an answer is recorded, so a test can check what the client sent.
+// own thread from start() until stop() or destruction. Every request answered
+// is recorded before its answer is sent, so a test can check what the client
+// sent as soon as the client has its answer.
 //
 //   testing::LoopbackHttpServer web;
 //   web.server().Get("/", [](const httplib::Request&, httplib::Response& res) {
@@ -43,7 +44,8 @@ class LoopbackHttpServer {
   LoopbackHttpServer(const LoopbackHttpServer&) = delete;
   LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-  // Routes and settings go here, before start().
+  // Routes and settings go here, before start(). The post-routing handler is
+  // taken: it keeps the record.
   httplib::Server& server() { return server_; }
 
   // Binds and starts serving; false when no port could be bound.
