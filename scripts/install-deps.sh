@@ -11,7 +11,7 @@ packages=(
   libayatana-appindicator3-dev libdbus-1-dev libx11-dev libxext-dev
   # tests and test fixtures
   libgtest-dev libgmock-dev libcpp-httplib-dev
-  xvfb xauth x11-utils x11-xserver-utils xdotool dbus-daemon dbus-x11
+  xvfb xauth x11-utils x11-xserver-utils xdotool dbus-daemon dbus-x11 openbox
   # fuzzing (clang's libFuzzer and sanitizer run time)
   clang libclang-rt-14-dev
   # benchmarks and the libraries they compare against
