@@ -293,7 +293,7 @@ void PackClientSocket::finish(const SessionPtr& session, SocketOperation operati
 
   // A failed synchronous connect is reported by start()'s result alone.
   const bool report = session->connected || session->asyncConnect;
-  if (!session->connected) lastError_.store(errorCode);
+  if (!session->connected) lastError_.store(errorCode != 0 ? errorCode : ECANCELED);
   Waiter waiter = std::move(session->waiter);
   // Stopped before the close handler runs, so the handler and whoever it
   // tells already see a client that can be started again; a new connection's

@@ -357,6 +357,7 @@ TEST_F(PackClientTest, StopDuringConnectEndsTheWaitingStart) {
   ASSERT_EQ(result.wait_for(kWait), std::future_status::ready);
   EXPECT_FALSE(result.get());
   connecting.join();
+  EXPECT_EQ(packs_.lastError(client_), ECANCELED);
   EXPECT_EQ(packs_.getState(client_), PackClientState::Stopped);
 }
 
