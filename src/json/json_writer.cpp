@@ -1,0 +1,193 @@
+#include "json/json_writer.h"
+
+#include <string_view>
+#include <vector>
+
+#include "json/json_escape.h"
+#include "json/json_list.h"
+#include "json/json_number.h"
+#include "json/json_text_builder.h"
+#include "json/json_value.h"
+
+namespace orvane {
+namespace {
+
+// Writes UTF-16 text into a UTF-16 builder.
+class Utf16Sink {
+ public:
+  explicit Utf16Sink(std::int32_t capacity) : out_(capacity) {}
+  void ascii(char c) { out_.push(static_cast<char16_t>(c)); }
+  void ascii(std::string_view s) { out_.append(s.data(), s.size()); }
+  void tabs(std::size_t n) { out_.appendRepeated(u'\t', n); }
+  void text(std::u16string_view s, bool escape) {
+    char16_t* out = out_.room(s.size() * 2);
+    std::size_t n = 0;
+    for (const char16_t c : s) {
+      const char letter = escape && c < 0x80 ? escapeLetterFor(c) : 0;
+      if (letter != 0) {
+        out[n++] = u'\\';
+        out[n++] = static_cast<char16_t>(letter);
+      } else {
+        out[n++] = c;
+      }
+    }
+    out_.commit(n);
+  }
+  std::u16string take() { return out_.take(); }
+
+ private:
+  JsonTextBuilder<char16_t> out_;
+};
+
+// Writes UTF-16 text into a UTF-8 builder, converting on the way.
+class Utf8Sink {
+ public:
+  explicit Utf8Sink(std::int32_t capacity) : out_(capacity) {}
+  void ascii(char c) { out_.push(c); }
+  void ascii(std::string_view s) { out_.append(s.data(), s.size()); }
+  void tabs(std::size_t n) { out_.appendRepeated('\t', n); }
+  void text(std::u16string_view s, bool escape) {
+    // At most three bytes per unit: an escape is two, a BMP character three,
+    // a surrogate pair four for two units.
+    char* out = out_.room(s.size() * 3);
+    std::size_t n = 0;
+    const std::size_t count = s.size();
+    for (std::size_t k = 0; k < count; ++k) {
+      const char16_t c = s[k];
+      if (c < 0x80) {
+        const char letter = escape ? escapeLetterFor(c) : 0;
+        if (letter != 0) {
+          out[n++] = '\\';
+          out[n++] = letter;
+        } else {
+          out[n++] = static_cast<char>(c);
+        }
+        continue;
+      }
+      char32_t cp = c;
+      if (c >= 0xD800 && c <= 0xDBFF && k + 1 < count && s[k + 1] >= 0xDC00 && s[k + 1] <= 0xDFFF) {
+        cp = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (s[k + 1] - 0xDC00);
+        ++k;
+      } else if (c >= 0xD800 && c <= 0xDFFF) {
+        cp = 0xFFFD;
+      }
+      if (cp < 0x800) {
+        out[n++] = static_cast<char>(0xC0 | (cp >> 6));
+        out[n++] = static_cast<char>(0x80 | (cp & 0x3F));
+      } else if (cp < 0x10000) {
+        out[n++] = static_cast<char>(0xE0 | (cp >> 12));
+        out[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[n++] = static_cast<char>(0x80 | (cp & 0x3F));
+      } else {
+        out[n++] = static_cast<char>(0xF0 | (cp >> 18));
+        out[n++] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out[n++] = static_cast<char>(0x80 | (cp & 0x3F));
+      }
+    }
+    out_.commit(n);
+  }
+  std::string take() { return out_.take(); }
+
+ private:
+  JsonTextBuilder<char> out_;
+};
+
+template <class Sink>
+void writeScalar(const JsonValue& node, bool escape, Sink& out) {
+  switch (node.kind()) {
+    case JsonKind::Null:
+      out.ascii("null");
+      break;
+    case JsonKind::Boolean:
+      out.ascii(node.booleanValue() ? std::string_view("true") : std::string_view("false"));
+      break;
+    case JsonKind::Integer:
+    case JsonKind::Decimal:
+      if (!node.textForm().empty()) {
+        out.text(node.textForm(), false);
+      } else {
+        // An emptied number has lost its text form; write its value rather
+        // than nothing, which would not be JSON.
+        out.text(node.kind() == JsonKind::Integer ? integerText(node.integerValue())
+                                                  : decimalText(node.decimalValue()),
+                 false);
+      }
+      break;
+    case JsonKind::String:
+      out.ascii('"');
+      out.text(node.stringValue(), escape);
+      out.ascii('"');
+      break;
+    case JsonKind::Array:
+    case JsonKind::Object:
+      break;
+  }
+}
+
+template <class Sink>
+void writeTree(const JsonValue& root, bool pretty, bool escape, Sink& out) {
+  struct Frame {
+    const JsonValue* container;
+    bool isObject;
+    std::int32_t next;
+  };
+  std::vector<Frame> stack;
+  std::size_t depth = 0;
+
+  // Writes a value, or opens a container and leaves its children to the loop.
+  const auto begin = [&](const JsonValue& node) {
+    if (!node.isContainer()) {
+      writeScalar(node, escape, out);
+      return;
+    }
+    const bool isObject = node.kind() == JsonKind::Object;
+    out.ascii(isObject ? '{' : '[');
+    if (isObject && pretty) out.ascii("\r\n");
+    ++depth;
+    stack.push_back({&node, isObject, 0});
+  };
+
+  begin(root);
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    const std::int32_t count = frame.container->count();
+    if (frame.next > 0) {  // the previous child is complete
+      if (frame.next < count) out.ascii(',');
+      if (frame.isObject && pretty) out.ascii("\r\n");
+    }
+    if (frame.next >= count) {
+      --depth;
+      if (frame.isObject && pretty && depth > 0) out.tabs(depth);
+      out.ascii(frame.isObject ? '}' : ']');
+      stack.pop_back();
+      continue;
+    }
+    const JsonValue& child = *frame.container->childAt(frame.next++);
+    if (frame.isObject) {
+      if (pretty && depth > 0) out.tabs(depth);
+      out.ascii('"');
+      out.text(child.key(), escape);
+      out.ascii("\":");
+    }
+    begin(child);  // may grow the stack: `frame` is not used after this
+  }
+}
+
+}  // namespace
+
+std::u16string writeJson(const JsonValue& node, bool pretty, bool escape,
+                         std::int32_t initialCapacityBytes) {
+  Utf16Sink sink(initialCapacityBytes);
+  writeTree(node, pretty, escape, sink);
+  return sink.take();
+}
+
+std::string writeJsonUtf8(const JsonValue& node, bool pretty, bool escape,
+                          std::int32_t initialCapacityBytes) {
+  Utf8Sink sink(initialCapacityBytes);
+  writeTree(node, pretty, escape, sink);
+  return sink.take();
+}
+
+}  // namespace orvane
