@@ -9,8 +9,11 @@ LocalTime systemLocalTime() {
   // once a second, so each thread keeps the last conversion.
   thread_local time_t cachedSecond = -1;
   thread_local LocalTime cached;
+  // The coarse clock is read without a hardware counter (a few milliseconds
+  // behind at most), which is plenty for stamps in whole seconds and much
+  // cheaper on virtual machines.
   timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
+  clock_gettime(CLOCK_REALTIME_COARSE, &ts);
   if (ts.tv_sec != cachedSecond) {
     tm parts{};
     if (localtime_r(&ts.tv_sec, &parts) == nullptr) return cached;
