@@ -9,6 +9,7 @@ packages=(
   # libraries of the program
   libcurl4-openssl-dev libasio-dev libgtk-3-dev libwebkit2gtk-4.1-dev
   libayatana-appindicator3-dev libdbus-1-dev libx11-dev libxext-dev
+  libglib2.0-dev libxss-dev
   # tests and test fixtures
   libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth x11-utils x11-xserver-utils xdotool dbus-daemon dbus-x11 openbox

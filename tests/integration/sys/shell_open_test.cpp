@@ -1,0 +1,151 @@
+// Opening addresses and files through the desktop's defaults, against a home
+// of the test's own: a handler application registered as the default for a
+// few types writes what it was given into a file the test watches.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "support/scoped_environment.h"
+#include "support/temp_directory.h"
+#include "sys/shell_open_linux.h"
+
+namespace orvane {
+namespace {
+
+using testing::readFile;
+using testing::ScopedEnvironment;
+using testing::TempDirectory;
+using testing::writeFile;
+
+void writeExecutable(const std::string& path, const std::string& text) {
+  writeFile(path, text);
+  chmod(path.c_str(), 0755);
+}
+
+// GIO reads the desktop's folders once per process, so one home serves the
+// whole program.
+class DesktopHome : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    dir_ = std::make_unique<TempDirectory>();
+    const std::string root = dir_->path();
+    for (const char* sub :
+         {"home", "config", "data/applications", "data-dirs", "config-dirs", "bin", "files"}) {
+      std::filesystem::create_directories(root + "/" + sub);
+    }
+    env_.set("HOME", root + "/home");
+    env_.set("XDG_CONFIG_HOME", root + "/config");
+    env_.set("XDG_DATA_HOME", root + "/data");
+    // /usr/share stays for the MIME database; the handler is chosen by
+    // mimeapps.list in the config folder, which outranks everything there.
+    env_.set("XDG_DATA_DIRS", root + "/data-dirs:/usr/share");
+    env_.set("XDG_CONFIG_DIRS", root + "/config-dirs");
+    env_.set("GIO_USE_VFS", "local");
+    env_.set("PATH",
+             root + "/bin:" + std::string(getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin"));
+
+    writeExecutable(root + "/handler.sh",
+                    "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + root + "/handled.log'\n");
+    writeFile(root + "/data/applications/orvane-test-handler.desktop",
+              "[Desktop Entry]\nType=Application\nName=Test handler\nExec=" + root +
+                  "/handler.sh %u\nMimeType=x-scheme-handler/http;x-scheme-handler/orvtest;"
+                  "text/plain;inode/directory;\n");
+    writeFile(root + "/config/mimeapps.list",
+              "[Default Applications]\n"
+              "x-scheme-handler/http=orvane-test-handler.desktop\n"
+              "x-scheme-handler/orvtest=orvane-test-handler.desktop\n"
+              "text/plain=orvane-test-handler.desktop\n"
+              "inode/directory=orvane-test-handler.desktop\n");
+    // A program: writes each argument in brackets into a file named after the first.
+    const std::string program = "#!/bin/sh\nout='" + root +
+                                "/files/'\"$1\"'.out'\nprintf '[%s]' \"$@\" > \"$out.tmp\" && mv "
+                                "\"$out.tmp\" \"$out\"\n";
+    writeExecutable(root + "/files/run me.sh", program);
+    writeExecutable(root + "/bin/orvane-run-me", program);
+  }
+  void TearDown() override { dir_.reset(); }
+
+  static std::string root() { return instance->dir_->path(); }
+  static DesktopHome* instance;
+
+ private:
+  std::unique_ptr<TempDirectory> dir_;
+  ScopedEnvironment env_;
+};
+
+DesktopHome* DesktopHome::instance = nullptr;
+
+// Registered before main runs, as GoogleTest allows for environments.
+[[maybe_unused]] const ::testing::Environment* const kDesktopHome =
+    ::testing::AddGlobalTestEnvironment(DesktopHome::instance = new DesktopHome);
+
+// Waits, generously, until `predicate` holds.
+template <typename Predicate>
+bool eventually(Predicate predicate) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (predicate()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return predicate();
+}
+
+bool handlerReceived(const std::string& argument) {
+  return eventually([&] {
+    return readFile(DesktopHome::root() + "/handled.log").find(argument + "\n") !=
+           std::string::npos;
+  });
+}
+
+TEST(OpenUrl, GoesToTheDefaultApplicationOfItsScheme) {
+  EXPECT_TRUE(openUrlWithDefaultApplication("http://leaderboard.invalid/page?a=1&b=排行"));
+  EXPECT_TRUE(openUrlWithDefaultApplication("orvtest:board/42"));
+  EXPECT_TRUE(handlerReceived("http://leaderboard.invalid/page?a=1&b=排行"));
+  EXPECT_TRUE(handlerReceived("orvtest:board/42"));
+}
+
+TEST(OpenUrl, IsFalseWhenNothingCanOpenIt) {
+  EXPECT_FALSE(openUrlWithDefaultApplication(""));
+  EXPECT_FALSE(openUrlWithDefaultApplication("orvnohandler://x"));
+  EXPECT_FALSE(openUrlWithDefaultApplication(DesktopHome::root() + "/files/missing.txt"));
+}
+
+TEST(OpenFile, RunsAnExecutableWithItsParametersSplitLikeACommandLine) {
+  const std::string files = DesktopHome::root() + "/files/";
+  EXPECT_TRUE(openFileOrRunProgram(files + "run me.sh", "first 'two words' \"x y\" 排行"));
+  EXPECT_TRUE(eventually([&] { return std::filesystem::exists(files + "first.out"); }));
+  EXPECT_EQ(readFile(files + "first.out"), "[first][two words][x y][排行]");
+
+  // A bare name is looked for in PATH.
+  EXPECT_TRUE(openFileOrRunProgram("orvane-run-me", "second"));
+  EXPECT_TRUE(eventually([&] { return std::filesystem::exists(files + "second.out"); }));
+  EXPECT_EQ(readFile(files + "second.out"), "[second]");
+
+  EXPECT_FALSE(openFileOrRunProgram(files + "run me.sh", "'unbalanced"));
+}
+
+TEST(OpenFile, OpensDocumentsAndFoldersWithTheirDefaultApplication) {
+  const std::string document = DesktopHome::root() + "/files/notes 1.txt";
+  writeFile(document, "plain text\n");
+  EXPECT_TRUE(openFileOrRunProgram(document, "ignored parameters"));
+  // GIO hands a local file to the handler as its path.
+  EXPECT_TRUE(handlerReceived(document));
+
+  EXPECT_TRUE(openFileOrRunProgram(DesktopHome::root() + "/home", ""));
+  EXPECT_TRUE(handlerReceived(DesktopHome::root() + "/home"));
+}
+
+TEST(OpenFile, IsFalseForWhatIsNotThere) {
+  EXPECT_FALSE(openFileOrRunProgram("", ""));
+  EXPECT_FALSE(openFileOrRunProgram(DesktopHome::root() + "/files/missing.txt", ""));
+  EXPECT_FALSE(openFileOrRunProgram("orvane-no-such-program", ""));
+}
+
+}  // namespace
+}  // namespace orvane
