@@ -15,7 +15,10 @@
 namespace orvane {
 namespace {
 
-constexpr std::size_t kReadChunk = 64 * 1024;
+// Large enough that a busy link hands over several long packs per read.
+constexpr std::size_t kReadChunk = 256 * 1024;
+// A body still missing at least this much is read into the decoder directly.
+constexpr std::size_t kDirectReadThreshold = 16 * 1024;
 
 // Handlers report errno-style codes. Name resolution errors come from their
 // own category and are reported as an unusable address.
@@ -203,31 +206,44 @@ void PackClientSocket::onConnected(const SessionPtr& session) {
 }
 
 void PackClientSocket::readNext(const SessionPtr& session) {
-  session->socket.async_read_some(
-      asio::buffer(session->readBuffer),
-      [this, session](const asio::error_code& ec, std::size_t n) {
-        if (!session->alive) return;
-        if (ec == asio::error::eof) {
-          finish(session, SocketOperation::Close, 0);
-          return;
-        }
-        if (ec) {
-          finish(session, SocketOperation::Receive, errorNumber(ec));
-          return;
-        }
-        const auto onReceive = listener_->handlers().onReceive;
-        const auto status =
-            session->decoder.feed(std::span<const std::uint8_t>(session->readBuffer.data(), n),
-                                  [&](std::span<const std::uint8_t> pack) {
-                                    invoke(onReceive, handle_, session->id, pack);
-                                    return session->alive;
-                                  });
-        if (status == PackDecodeStatus::BadLength) {
-          finish(session, SocketOperation::Receive, kPackBadLengthError);
-          return;
-        }
-        if (session->alive) readNext(session);
-      });
+  // The rest of a long pack goes straight into the decoder's body buffer;
+  // everything else through the read buffer, which can take many short packs
+  // in one read.
+  const std::span<std::uint8_t> room = session->decoder.bodyRoom();
+  const bool direct = room.size() >= kDirectReadThreshold;
+  const asio::mutable_buffer target =
+      direct ? asio::buffer(room.data(), room.size()) : asio::buffer(session->readBuffer);
+  session->socket.async_read_some(target, [this, session, direct](const asio::error_code& ec,
+                                                                  std::size_t n) {
+    if (!session->alive) return;
+    if (ec == asio::error::eof) {
+      finish(session, SocketOperation::Close, 0);
+      return;
+    }
+    if (ec) {
+      finish(session, SocketOperation::Receive, errorNumber(ec));
+      return;
+    }
+    const auto onReceive = listener_->handlers().onReceive;
+    const auto onPack = [&](std::span<const std::uint8_t> pack) {
+      invoke(onReceive, handle_, session->id, pack);
+      return session->alive;
+    };
+    PackDecodeStatus status;
+    try {
+      status = direct ? session->decoder.commitBody(n, onPack)
+                      : session->decoder.feed(
+                            std::span<const std::uint8_t>(session->readBuffer.data(), n), onPack);
+    } catch (const std::bad_alloc&) {
+      finish(session, SocketOperation::Receive, ENOMEM);
+      return;
+    }
+    if (status == PackDecodeStatus::BadLength) {
+      finish(session, SocketOperation::Receive, kPackBadLengthError);
+      return;
+    }
+    if (session->alive) readNext(session);
+  });
 }
 
 bool PackClientSocket::send(std::span<const std::uint8_t> pack) {

@@ -3,9 +3,10 @@
 namespace orvane {
 namespace {
 
-// An assembled body buffer up to this size is kept for the next pack; a
-// larger one (a rare multi-megabyte pack) is given back.
-constexpr std::size_t kKeptBodyCapacity = 64 * 1024;
+// An assembled body buffer up to this size (the default maximum pack size)
+// is kept for the next pack; a larger one, for a rare multi-megabyte pack, is
+// given back.
+constexpr std::size_t kKeptBodyCapacity = kDefaultMaxPackSize;
 
 }  // namespace
 
@@ -36,18 +37,27 @@ bool PackDecoder::acceptHeader(const std::uint8_t* header) {
   const std::uint32_t length = word & kPackMaxSizeLimit;
   if (length == 0 || length > maxPackSize_) {
     failed_ = true;
-    releaseBody();
+    body_.reset();
+    bodyCapacity_ = 0;
     return false;
   }
   bodyLength_ = length;
   return true;
 }
 
+void PackDecoder::reserveBody() {
+  bodyFill_ = 0;
+  if (bodyCapacity_ >= bodyLength_) return;
+  body_.reset();
+  bodyCapacity_ = 0;
+  body_ = std::make_unique_for_overwrite<std::uint8_t[]>(bodyLength_);
+  bodyCapacity_ = bodyLength_;
+}
+
 void PackDecoder::releaseBody() {
-  if (body_.capacity() > kKeptBodyCapacity) {
-    std::vector<std::uint8_t>().swap(body_);
-  } else {
-    body_.clear();
+  if (bodyCapacity_ > kKeptBodyCapacity) {
+    body_.reset();
+    bodyCapacity_ = 0;
   }
 }
 

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -39,8 +40,10 @@ enum class PackDecodeStatus {
 
 // Turns a byte stream, cut into arbitrary chunks, back into whole packs.
 // Packs that lie whole inside one chunk are handed out without a copy; the
-// others are assembled in an internal buffer. A pack's bytes are valid only
-// during the handler call.
+// others are assembled in an internal buffer. While a body is being
+// assembled, a reader may also receive straight into bodyRoom() and report
+// the bytes with commitBody(), which saves the copy for long packs. A pack's
+// bytes are valid only during the handler call.
 class PackDecoder {
  public:
   explicit PackDecoder(std::uint32_t maxPackSize = kDefaultMaxPackSize);
@@ -48,6 +51,16 @@ class PackDecoder {
   // onPack(std::span<const std::uint8_t>) returns true to go on decoding.
   template <class OnPack>
   PackDecodeStatus feed(std::span<const std::uint8_t> in, OnPack&& onPack);
+
+  // The rest of the body being assembled; empty when no body is under way.
+  std::span<std::uint8_t> bodyRoom() {
+    return bodyLength_ == 0
+               ? std::span<std::uint8_t>()
+               : std::span<std::uint8_t>(body_.get() + bodyFill_, bodyLength_ - bodyFill_);
+  }
+  // The first n bytes of bodyRoom() were filled.
+  template <class OnPack>
+  PackDecodeStatus commitBody(std::size_t n, OnPack&& onPack);
 
   bool failed() const { return failed_; }
   // Bytes of an unfinished pack (header included) are held.
@@ -57,13 +70,20 @@ class PackDecoder {
  private:
   // Reads a complete header; false (and failed) when its length is illegal.
   bool acceptHeader(const std::uint8_t* header);
+  // Room for bodyLength_ bytes in body_.
+  void reserveBody();
+  // Hands out the assembled body and makes ready for the next header.
+  template <class OnPack>
+  bool deliverBody(OnPack& onPack);
   void releaseBody();
 
   std::uint32_t maxPackSize_;
   std::array<std::uint8_t, kPackHeaderSize> header_{};
   std::size_t headerFill_ = 0;
-  std::uint32_t bodyLength_ = 0;  // nonzero while a body is being read
-  std::vector<std::uint8_t> body_;
+  std::uint32_t bodyLength_ = 0;  // nonzero while a body is being assembled
+  std::size_t bodyFill_ = 0;
+  std::unique_ptr<std::uint8_t[]> body_;  // not value-initialised: filled before it is read
+  std::size_t bodyCapacity_ = 0;
   bool failed_ = false;
 };
 
@@ -93,19 +113,35 @@ PackDecodeStatus PackDecoder::feed(std::span<const std::uint8_t> in, OnPack&& on
         if (!onPack(pack)) return PackDecodeStatus::Stopped;
         continue;
       }
-      body_.reserve(bodyLength_);
+      reserveBody();
     }
-    const std::size_t take = std::min<std::size_t>(bodyLength_ - body_.size(), in.size());
-    body_.insert(body_.end(), in.begin(), in.begin() + static_cast<std::ptrdiff_t>(take));
+    const std::size_t take = std::min<std::size_t>(bodyLength_ - bodyFill_, in.size());
+    std::memcpy(body_.get() + bodyFill_, in.data(), take);
+    bodyFill_ += take;
     in = in.subspan(take);
-    if (body_.size() == bodyLength_) {
-      bodyLength_ = 0;
-      const bool goOn = onPack(std::span<const std::uint8_t>(body_));
-      releaseBody();
-      if (!goOn) return PackDecodeStatus::Stopped;
-    }
+    if (bodyFill_ == bodyLength_ && !deliverBody(onPack)) return PackDecodeStatus::Stopped;
   }
   return PackDecodeStatus::Ok;
+}
+
+template <class OnPack>
+PackDecodeStatus PackDecoder::commitBody(std::size_t n, OnPack&& onPack) {
+  if (failed_) return PackDecodeStatus::BadLength;
+  bodyFill_ += std::min<std::size_t>(n, bodyLength_ - bodyFill_);
+  if (bodyLength_ != 0 && bodyFill_ == bodyLength_ && !deliverBody(onPack)) {
+    return PackDecodeStatus::Stopped;
+  }
+  return PackDecodeStatus::Ok;
+}
+
+template <class OnPack>
+bool PackDecoder::deliverBody(OnPack& onPack) {
+  const std::size_t length = bodyLength_;
+  bodyLength_ = 0;
+  bodyFill_ = 0;
+  const bool goOn = onPack(std::span<const std::uint8_t>(body_.get(), length));
+  releaseBody();
+  return goOn;
 }
 
 }  // namespace orvane

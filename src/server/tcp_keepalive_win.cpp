@@ -1,8 +1,11 @@
 // Not yet built: the Windows client is cross-built later; kept beside the
 // POSIX file so both platforms name the same job.
+// winsock2.h comes before the headers that extend it.
+// clang-format off
 #include <winsock2.h>
 #include <mstcpip.h>
 #include <ws2tcpip.h>
+// clang-format on
 
 #include "server/tcp_keepalive.h"
 

@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to PackDecoder in arbitrary chunks and checks every
+// Feeds arbitrary bytes to PackDecoder in arbitrary chunks (through feed(),
+// or straight into bodyRoom() as the client reads long bodies) and checks every
 // result against a plain decode of the whole buffer: the same packs in the
 // same order, the bad length found where the whole-buffer decode finds it,
 // nothing delivered after it, and an unfinished tail held back.
@@ -6,11 +7,12 @@
 // Input: 4 control bytes, then the stream.
 //   [0] maximum pack size (index into kMaxSizes)
 //   [1] largest chunk (index into kChunkLimits); chunk sizes vary below it
-//   [2] seed of the chunk sizes
+//   [2] seed of the chunk sizes and of the choice feed / bodyRoom
 //   [3] 0, or the number of the pack at which the handler asks to stop
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -81,20 +83,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     seed ^= seed << 13;
     seed ^= seed >> 17;
     seed ^= seed << 5;
-    const std::size_t room = stream.size() - at;
-    const std::size_t limit = chunkLimit < room ? chunkLimit : room;
+    const std::size_t left = stream.size() - at;
+    const std::size_t limit = chunkLimit < left ? chunkLimit : left;
     const std::size_t take = 1 + seed % limit;
-    // A copy of exactly the chunk, so a read past its end is caught.
-    const std::vector<std::uint8_t> chunk(stream.begin() + static_cast<std::ptrdiff_t>(at),
-                                          stream.begin() + static_cast<std::ptrdiff_t>(at + take));
-    at += take;
-    const auto status = decoder.feed(chunk, [&](std::span<const std::uint8_t> pack) {
+    const auto onPack = [&](std::span<const std::uint8_t> pack) {
       check(!failed);
       check(delivered < ref.packs.size());
       check(same(pack, ref.packs[delivered]));
       ++delivered;
       return delivered != stopAt;
-    });
+    };
+    PackDecodeStatus status;
+    const std::span<std::uint8_t> room = decoder.bodyRoom();
+    if (!room.empty() && (seed & 0x100) != 0) {
+      // The way the client reads the rest of a long body: straight into the
+      // decoder, never past the body's end.
+      const std::size_t direct = take < room.size() ? take : room.size();
+      std::memcpy(room.data(), stream.data() + at, direct);
+      at += direct;
+      status = decoder.commitBody(direct, onPack);
+    } else {
+      // A copy of exactly the chunk, so a read past its end is caught.
+      const std::vector<std::uint8_t> chunk(
+          stream.begin() + static_cast<std::ptrdiff_t>(at),
+          stream.begin() + static_cast<std::ptrdiff_t>(at + take));
+      at += take;
+      status = decoder.feed(chunk, onPack);
+    }
     if (status == PackDecodeStatus::Stopped) {
       check(delivered == stopAt);
       stopped = true;

@@ -207,5 +207,31 @@ TEST(PackDecoder, AssembledPacksDoNotLeakIntoTheNext) {
   EXPECT_EQ(run.packs[1], text("ok"));
 }
 
+TEST(PackDecoder, BodyCanBeReadStraightIntoItsRoom) {
+  const Bytes body = pattern(100);
+  const Bytes stream = concat({bytes({100, 0, 0, 0}), body, bytes({2, 0, 0, 0}), text("ok")});
+  PackDecoder decoder(1024);
+  std::vector<Bytes> packs;
+  const auto collect = [&](std::span<const std::uint8_t> pack) {
+    packs.emplace_back(pack.begin(), pack.end());
+    return true;
+  };
+  EXPECT_TRUE(decoder.bodyRoom().empty());
+  ASSERT_EQ(decoder.feed(std::span(stream).first(10), collect), PackDecodeStatus::Ok);
+  auto room = decoder.bodyRoom();
+  ASSERT_EQ(room.size(), 94u);
+  std::copy_n(stream.begin() + 10, 50, room.begin());
+  ASSERT_EQ(decoder.commitBody(50, collect), PackDecodeStatus::Ok);
+  EXPECT_TRUE(packs.empty());
+  room = decoder.bodyRoom();
+  ASSERT_EQ(room.size(), 44u);
+  std::copy_n(stream.begin() + 60, 44, room.begin());
+  ASSERT_EQ(decoder.commitBody(44, collect), PackDecodeStatus::Ok);
+  EXPECT_TRUE(decoder.bodyRoom().empty());
+  EXPECT_FALSE(decoder.midPack());
+  ASSERT_EQ(decoder.feed(std::span(stream).subspan(104), collect), PackDecodeStatus::Ok);
+  EXPECT_EQ(packs, (std::vector<Bytes>{body, text("ok")}));
+}
+
 }  // namespace
 }  // namespace orvane
