@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "bridge/ui_request_queue.h"
 #include "bridge/ui_thread.h"
@@ -22,8 +23,10 @@ class GtkUiThread final : public UiThread {
   GtkUiThread& operator=(const GtkUiThread&) = delete;
 
   bool invoke(const std::function<void()>& task) override { return queue_->invoke(task); }
+  bool post(std::function<void()> task) override { return queue_->post(std::move(task)); }
   void beginTeardown() override { queue_->beginTeardown(); }
   bool isUiThread() const override { return queue_->isUiThread(); }
+  bool tearingDown() const override { return queue_->tearingDown(); }
 
  private:
   // Shared with the idle sources in flight, which hold it weakly.

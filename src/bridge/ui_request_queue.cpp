@@ -34,7 +34,7 @@ bool UiRequestQueue::invoke(const std::function<void()>& task) {
     std::lock_guard lock(mutex_);
     if (tearingDown_) return false;
     wasEmpty = pending_.empty();
-    pending_.push_back(&request);
+    pending_.push_back(Entry{&request, {}});
   }
   if (wasEmpty) wake_();
   std::unique_lock lock(mutex_);
@@ -42,15 +42,32 @@ bool UiRequestQueue::invoke(const std::function<void()>& task) {
   return request.ran;
 }
 
+bool UiRequestQueue::post(std::function<void()> task) {
+  bool wasEmpty = false;
+  {
+    std::lock_guard lock(mutex_);
+    if (tearingDown_) return false;
+    wasEmpty = pending_.empty();
+    pending_.push_back(Entry{nullptr, std::move(task)});
+  }
+  if (wasEmpty) wake_();
+  return true;
+}
+
 void UiRequestQueue::runPending() {
   for (;;) {
-    Request* request = nullptr;
+    Entry entry;
     {
       std::lock_guard lock(mutex_);
       if (pending_.empty()) return;
-      request = pending_.front();
+      entry = std::move(pending_.front());
       pending_.pop_front();
     }
+    if (entry.request == nullptr) {
+      if (entry.posted) entry.posted();
+      continue;
+    }
+    Request* request = entry.request;
     // The waiting caller must be released even if the task throws; the
     // exception then goes on to the platform loop's fatal-error handling.
     struct Release {
@@ -68,12 +85,17 @@ void UiRequestQueue::runPending() {
 }
 
 void UiRequestQueue::beginTeardown() {
+  // Posted tasks are dropped after the lock is let go: destroying one may run
+  // whatever its captures own.
+  std::deque<Entry> dropped;
   std::lock_guard lock(mutex_);
   tearingDown_ = true;
   // Queued tasks never run; a task that is running now finishes first, and its
   // caller keeps waiting for it because it is no longer in the queue.
-  for (Request* request : pending_) request->done = true;
-  pending_.clear();
+  for (Entry& entry : pending_) {
+    if (entry.request != nullptr) entry.request->done = true;
+  }
+  dropped.swap(pending_);
   done_.notify_all();
 }
 

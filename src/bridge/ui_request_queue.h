@@ -24,8 +24,9 @@ class UiRequestQueue {
   bool isUiThread() const;
   bool isUiThreadSet() const;
 
-  // See UiThread::invoke.
+  // See UiThread::invoke and UiThread::post.
   bool invoke(const std::function<void()>& task);
+  bool post(std::function<void()> task);
 
   // Runs everything queued so far, in order, on the calling (UI) thread.
   void runPending();
@@ -45,7 +46,13 @@ class UiRequestQueue {
   std::thread::id uiThread_;
   mutable std::mutex mutex_;
   std::condition_variable done_;
-  std::deque<Request*> pending_;
+  // A waiting caller's request, or a posted task the queue owns.
+  struct Entry {
+    Request* request = nullptr;
+    std::function<void()> posted;
+  };
+
+  std::deque<Entry> pending_;
   bool tearingDown_ = false;
 };
 

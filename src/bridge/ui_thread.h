@@ -17,10 +17,18 @@ class UiThread {
   // waiting for it.
   virtual bool invoke(const std::function<void()>& task) = 0;
 
+  // Queues `task` to run on the UI thread later, after whatever the UI thread
+  // is doing now has returned, and returns at once; from the UI thread too.
+  // Posted and handed-over tasks run in one arrival order. False, and the
+  // task is dropped, once teardown has begun; tasks still queued then are
+  // dropped as well.
+  virtual bool post(std::function<void()> task) = 0;
+
   // From here on every invoke returns false at once; waiting callers wake.
   virtual void beginTeardown() = 0;
 
   virtual bool isUiThread() const = 0;
+  virtual bool tearingDown() const = 0;
 };
 
 }  // namespace orvane

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "bridge/ui_request_queue.h"
 #include "bridge/ui_thread.h"
@@ -19,8 +20,10 @@ class NullUiThread final : public UiThread {
   NullUiThread& operator=(const NullUiThread&) = delete;
 
   bool invoke(const std::function<void()>& task) override { return queue_.invoke(task); }
+  bool post(std::function<void()> task) override { return queue_.post(std::move(task)); }
   void beginTeardown() override { queue_.beginTeardown(); }
   bool isUiThread() const override { return queue_.isUiThread(); }
+  bool tearingDown() const override { return queue_.tearingDown(); }
 
  private:
   void loop();

@@ -33,6 +33,7 @@ class WebView {
   using GestureHandler = std::function<void()>;
   // Reason text is the engine's description of why its page process ended.
   using ProcessGoneHandler = std::function<void(const std::string& reason)>;
+  using ScriptFinished = std::function<void()>;
 
   virtual ~WebView() = default;
 
@@ -53,6 +54,13 @@ class WebView {
   virtual void load(const std::string& url) = 0;
   // Queues a script to the page; scripts run in the order they were given.
   virtual void runScript(const std::string& script) = 0;
+  // As runScript; `finished` then runs on the UI thread once the page has run
+  // the script, whatever its outcome, or once the view has dropped it
+  // (unbound, page gone). It runs exactly once. Anything the page reported
+  // while running the script (console messages, errors) has reached the
+  // console handler before it. An engine that runs scripts inside the call
+  // may call it before returning.
+  virtual void runScriptThen(const std::string& script, ScriptFinished finished) = 0;
   // Called by other threads before they hand a script over: blocks while too
   // many scripts are still running in the page, so a slow page holds its
   // senders back instead of growing a queue. False when it gave up (teardown

@@ -23,6 +23,8 @@ void NullWebView::unbind() {
   rightDoubleClick_ = nullptr;
   processGone_ = nullptr;
   functions_.clear();
+  // The scripts still running are dropped with the page.
+  finishScripts();
 }
 
 void NullWebView::bindFunction(const std::string& name, NativeFunction function) {
@@ -37,6 +39,22 @@ void NullWebView::runScript(const std::string& script) {
     scripts_.push_back(script);
   }
   if (onScript) onScript(script);
+}
+
+void NullWebView::runScriptThen(const std::string& script, ScriptFinished finished) {
+  runScript(script);
+  if (!finished) return;
+  if (deferScriptFinish) {
+    unfinished_.push_back(std::move(finished));
+  } else {
+    finished();
+  }
+}
+
+void NullWebView::finishScripts() {
+  std::vector<ScriptFinished> held;
+  held.swap(unfinished_);
+  for (auto& finished : held) finished();
 }
 
 std::vector<std::string> NullWebView::scripts() const {

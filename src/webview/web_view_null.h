@@ -28,6 +28,7 @@ class NullWebView final : public WebView {
 
   void load(const std::string& url) override;
   void runScript(const std::string& script) override;
+  void runScriptThen(const std::string& script, ScriptFinished finished) override;
   bool waitForScriptCapacity(std::chrono::milliseconds) override { return bound_ || !failWhenUnbound; }
 
   void moveToCenter() override { ++centerCount; }
@@ -42,12 +43,18 @@ class NullWebView final : public WebView {
   void finishLoad(int result, const std::string& reason);
   void rightDoubleClick();
   void processGone(const std::string& reason);
+  // With deferScriptFinish set, runs the held `finished` callbacks in order,
+  // as an engine that runs scripts asynchronously would later.
+  void finishScripts();
   // Thread-safe copy of everything runScript received, in order.
   std::vector<std::string> scripts() const;
 
   // Set by tests.
   bool bindResult = true;
   bool failWhenUnbound = false;
+  // Hold runScriptThen's `finished` until finishScripts instead of calling it
+  // right after the script, like an engine that runs scripts later.
+  bool deferScriptFinish = false;
 
   // Recorded.
   MainWindow* boundWindow = nullptr;
@@ -73,6 +80,7 @@ class NullWebView final : public WebView {
   std::map<std::string, NativeFunction> functions_;
   mutable std::mutex scriptsMutex_;
   std::vector<std::string> scripts_;
+  std::vector<ScriptFinished> unfinished_;
 };
 
 }  // namespace orvane

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -111,6 +112,75 @@ TEST(UiThread, TeardownReleasesWaitersWithoutRunningTheirTasks) {
 
   releaseBlocker.set_value();
   busy.join();
+}
+
+TEST(UiThread, APostFromTheUiThreadRunsAfterTheCurrentTaskHasReturned) {
+  NullUiThread ui;
+  std::vector<int> order;  // touched on the UI thread only, read after a hand-over
+  ASSERT_TRUE(ui.invoke([&] {
+    order.push_back(1);
+    EXPECT_TRUE(ui.post([&] {
+      EXPECT_TRUE(ui.isUiThread());
+      order.push_back(3);
+    }));
+    order.push_back(2);
+  }));
+  // A later hand-over runs after the posted task: one arrival order.
+  ASSERT_TRUE(ui.invoke([&] { order.push_back(4); }));
+  EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4}));
+}
+
+TEST(UiThread, PostedAndHandedOverTasksKeepOneArrivalOrder) {
+  NullUiThread ui;
+  std::promise<void> blockerStarted;
+  std::promise<void> releaseBlocker;
+  std::vector<std::string> order;
+  std::thread busy([&] {
+    ui.invoke([&] {
+      blockerStarted.set_value();
+      releaseBlocker.get_future().wait();
+    });
+  });
+  blockerStarted.get_future().wait();
+  // Queued while the UI thread is busy: post, post, then a waiting hand-over.
+  ASSERT_TRUE(ui.post([&] { order.push_back("post 1"); }));
+  ASSERT_TRUE(ui.post([&] { order.push_back("post 2"); }));
+  auto waiting = std::async(std::launch::async, [&] { return ui.invoke([&] { order.push_back("invoke"); }); });
+  // post returned without waiting; the hand-over is still queued.
+  EXPECT_EQ(waiting.wait_for(50ms), std::future_status::timeout);
+  releaseBlocker.set_value();
+  EXPECT_TRUE(waiting.get());
+  busy.join();
+  EXPECT_EQ(order, (std::vector<std::string>{"post 1", "post 2", "invoke"}));
+}
+
+TEST(UiThread, TeardownDropsQueuedPostsAndRefusesNewOnes) {
+  NullUiThread ui;
+  std::promise<void> blockerStarted;
+  std::promise<void> releaseBlocker;
+  std::thread busy([&] {
+    ui.invoke([&] {
+      blockerStarted.set_value();
+      releaseBlocker.get_future().wait();
+    });
+  });
+  blockerStarted.get_future().wait();
+
+  auto token = std::make_shared<int>(0);
+  std::weak_ptr<int> watch = token;
+  std::atomic<bool> postedRan{false};
+  ASSERT_TRUE(ui.post([&postedRan, token] { postedRan = true; }));
+  token.reset();
+  ASSERT_FALSE(watch.expired());  // the queue holds the task
+
+  ui.beginTeardown();
+  EXPECT_TRUE(watch.expired());  // dropped, and what it held is released
+  EXPECT_FALSE(ui.post([] { ADD_FAILURE() << "posted after teardown"; }));
+  EXPECT_TRUE(ui.tearingDown());
+
+  releaseBlocker.set_value();
+  busy.join();
+  EXPECT_FALSE(postedRan.load());
 }
 
 }  // namespace
