@@ -2,6 +2,7 @@
 // of the test's own: a handler application registered as the default for a
 // few types writes what it was given into a file the test watches.
 
+#include <gio/gdesktopappinfo.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -14,6 +15,7 @@
 #include "support/scoped_environment.h"
 #include "support/temp_directory.h"
 #include "sys/shell_open_linux.h"
+#include "sys/shortcut_linux.h"
 
 namespace orvane {
 namespace {
@@ -145,6 +147,33 @@ TEST(OpenFile, IsFalseForWhatIsNotThere) {
   EXPECT_FALSE(openFileOrRunProgram("", ""));
   EXPECT_FALSE(openFileOrRunProgram(DesktopHome::root() + "/files/missing.txt", ""));
   EXPECT_FALSE(openFileOrRunProgram("orvane-no-such-program", ""));
+}
+
+// What the desktop does with the program's launcher: GIO starts the target
+// from Exec=, however odd the characters in its path, in the folder of Path=.
+// (Not a '%': GLib checks that the program exists before it undoes the
+// doubling the format asks for, so such a path never starts from GLib.)
+TEST(Shortcut, ADesktopStartsTheTargetItNames) {
+  const std::string folder = DesktopHome::root() + "/odd \"place\" $HOME `x` 排行榜";
+  std::filesystem::create_directories(folder);
+  const std::string target = folder + "/orvane";
+  writeExecutable(target, "#!/bin/sh\npwd > '" + DesktopHome::root() +
+                              "/files/launched.tmp' && mv '" + DesktopHome::root() +
+                              "/files/launched.tmp' '" + DesktopHome::root() +
+                              "/files/launched.out'\n");
+  const std::string launcher = DesktopHome::root() + "/home/Quenmere排行榜.desktop";
+  ASSERT_TRUE(createShortcut(launcher, ShortcutSpec{target, "", "", "", ""}));
+  ASSERT_EQ(readShortcutTarget(launcher), target);
+
+  GDesktopAppInfo* app = g_desktop_app_info_new_from_filename(launcher.c_str());
+  ASSERT_NE(app, nullptr);
+  EXPECT_STREQ(g_app_info_get_name(G_APP_INFO(app)), "Quenmere排行榜");
+  EXPECT_TRUE(g_app_info_launch(G_APP_INFO(app), nullptr, nullptr, nullptr));
+  g_object_unref(app);
+
+  const std::string out = DesktopHome::root() + "/files/launched.out";
+  EXPECT_TRUE(eventually([&] { return std::filesystem::exists(out); }));
+  EXPECT_EQ(readFile(out), folder + "\n");
 }
 
 }  // namespace
