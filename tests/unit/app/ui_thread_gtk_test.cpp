@@ -107,5 +107,21 @@ TEST(GtkUiThread, BeginTeardownMakesLaterHandOversReturnAtOnce) {
   EXPECT_FALSE(ui.invoke([] { ADD_FAILURE() << "ran after teardown"; }));
 }
 
+TEST(GtkUiThread, APostRunsFromTheLoopAfterTheCurrentWorkHasReturned) {
+  GtkUiThread ui;
+  std::vector<int> order;
+  ASSERT_TRUE(ui.post([&] { order.push_back(2); }));
+  order.push_back(1);  // posted on the loop thread: nothing ran yet
+  EXPECT_EQ(order, (std::vector<int>{1}));
+  EXPECT_TRUE(runLoopUntil([&] { return order.size() == 2; }));
+  EXPECT_EQ(order, (std::vector<int>{1, 2}));
+
+  ui.beginTeardown();
+  EXPECT_TRUE(ui.tearingDown());
+  EXPECT_FALSE(ui.post([] { ADD_FAILURE() << "posted after teardown"; }));
+  while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+}
+
 }  // namespace
 }  // namespace orvane
