@@ -17,7 +17,8 @@ void openDevToolsWhenEnabled(WebView& view, const AppConfig& config) {
   }
   // The run directory ends in the platform's separator; the page below it
   // uses the same one.
-  const char separator = !config.runDirectory.empty() && config.runDirectory.back() == '\\' ? '\\' : '/';
+  const char separator =
+      !config.runDirectory.empty() && config.runDirectory.back() == '\\' ? '\\' : '/';
   view.showDevTools(config.runDirectory + "front_end" + separator + "inspector.html");
 }
 

@@ -10,7 +10,9 @@ namespace orvane {
 ServerJsBinding::ServerJsBinding(const BridgeContext& context)
     : state_(std::make_shared<State>(State{context, Dispatcher(context)})) {}
 
-ScriptValue ServerJsBinding::call(const ScriptCall& scriptCall) { return call(*state_, scriptCall); }
+ScriptValue ServerJsBinding::call(const ScriptCall& scriptCall) {
+  return call(*state_, scriptCall);
+}
 
 void ServerJsBinding::install() {
   state_->context.view.bindFunction(
@@ -20,12 +22,14 @@ void ServerJsBinding::install() {
 
 ScriptValue ServerJsBinding::call(State& state, const ScriptCall& scriptCall) {
   const std::string callerOrigin = normalizeOrigin(scriptCall.origin);
-  const std::string serverOrigin = normalizeOrigin(state.context.serverWebBase ? state.context.serverWebBase() : std::string());
+  const std::string serverOrigin =
+      normalizeOrigin(state.context.serverWebBase ? state.context.serverWebBase() : std::string());
   if (!scriptCall.topFrame || callerOrigin.empty() || callerOrigin != serverOrigin) {
     if (state.context.log) {
-      const std::string shown = scriptCall.origin.empty() ? std::string("(none)") : scriptCall.origin;
-      state.context.log("WKE", "OnServer refused origin:" + shown +
-                                   (scriptCall.topFrame ? "" : " frame:child"));
+      const std::string shown =
+          scriptCall.origin.empty() ? std::string("(none)") : scriptCall.origin;
+      state.context.log(
+          "WKE", "OnServer refused origin:" + shown + (scriptCall.topFrame ? "" : " frame:child"));
     }
     return ScriptUndefined{};
   }

@@ -55,6 +55,8 @@ ScriptValue processId(const BridgeContext& context, const JsonDocument& data) {
   return static_cast<std::int32_t>(context.system.findProcess(query));
 }
 
+// One row per line, in lookup order.
+// clang-format off
 constexpr std::array kSystemActions{
     BridgeAction{"openurl", openUrl},
     BridgeAction{"openfile", openFile},
@@ -66,6 +68,7 @@ constexpr std::array kSystemActions{
     BridgeAction{"exists", exists},
     BridgeAction{"getpid", processId},
 };
+// clang-format on
 
 }  // namespace
 

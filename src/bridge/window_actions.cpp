@@ -67,6 +67,8 @@ ScriptValue setDragMax(const BridgeContext& context, const JsonDocument& data) {
 
 // Names the pages use that do nothing stay in the table, so they answer
 // undefined as accepted commands.
+// One row per line, in lookup order.
+// clang-format off
 constexpr std::array kWindowActions{
     BridgeAction{"init", nothing},
     BridgeAction{"center", center},
@@ -89,6 +91,7 @@ constexpr std::array kWindowActions{
     BridgeAction{"setdmin", setDragMin},
     BridgeAction{"setdmax", setDragMax},
 };
+// clang-format on
 
 }  // namespace
 

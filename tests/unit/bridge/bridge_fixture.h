@@ -47,7 +47,7 @@ class BridgeFixture : public ::testing::Test {
   AppState state;
   LogCapture log;
   std::string webBase = kWebBase;
-  BridgeContext context{view, window, ui, system, config, state, [this] { return webBase; },
+  BridgeContext context{view,      window, ui, system, config, state, [this] { return webBase; },
                         log.sink()};
 };
 

@@ -80,7 +80,7 @@ TEST(BridgeMessage, UnicodeEscapesStayAsWritten) {
 }
 
 // The server's bytes: code page 936 unless the UTF-8 marker is present.
-const std::string kGbkChinese = "\xD6\xD0\xCE\xC4";   // 中文 in code page 936
+const std::string kGbkChinese = "\xD6\xD0\xCE\xC4";           // 中文 in code page 936
 const std::string kUtf8Chinese = "\xE4\xB8\xAD\xE6\x96\x87";  // 中文 in UTF-8
 
 TEST(ServerBridgeMessage, CodePage936AndMarkedUtf8GiveTheSameTexts) {
@@ -97,17 +97,18 @@ TEST(ServerBridgeMessage, CodePage936AndMarkedUtf8GiveTheSameTexts) {
   // The decoded text is returned for the log and the page.
   EXPECT_EQ(gbk.text, R"({"c":"sys","a":")" + kUtf8Chinese + R"(","data":{"name":")" +
                           kUtf8Chinese + R"("}})");
-  EXPECT_EQ(utf8.text, R"({"char":"utf-8","c":"sys","a":")" + kUtf8Chinese + R"(","data":{"name":")" +
-                           kUtf8Chinese + R"("}})");
+  EXPECT_EQ(utf8.text, R"({"char":"utf-8","c":"sys","a":")" + kUtf8Chinese +
+                           R"(","data":{"name":")" + kUtf8Chinese + R"("}})");
 }
 
 TEST(ServerBridgeMessage, OnlyTheExactMarkerMeansUtf8) {
   // Close but not the marker: the bytes are read as code page 936, so the
   // UTF-8 Chinese does not come out as written.
-  for (const std::string marker : {R"("char":"UTF-8")", R"("char": "utf-8")", R"('char':'utf-8')"}) {
+  for (const std::string marker :
+       {R"("char":"UTF-8")", R"("char": "utf-8")", R"('char':'utf-8')"}) {
     SCOPED_TRACE(marker);
-    const auto decoded = parseServerBridgeMessage("{" + marker + R"(,"c":"sys","a":")" +
-                                                  kUtf8Chinese + R"("})");
+    const auto decoded =
+        parseServerBridgeMessage("{" + marker + R"(,"c":"sys","a":")" + kUtf8Chinese + R"("})");
     ASSERT_TRUE(decoded.message.has_value());
     EXPECT_EQ(decoded.message->c, "sys");
     EXPECT_NE(decoded.message->a, kUtf8Chinese);

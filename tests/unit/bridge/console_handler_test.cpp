@@ -45,7 +45,8 @@ TEST_F(ConsoleHandlerTest, LogAndWarningAreIgnoredErrorAndAboveAreLoggedAndRepor
     int level;
     bool handled;
   };
-  for (const Case tc : {Case{1, false}, Case{2, false}, Case{3, true}, Case{4, true}, Case{5, true}}) {
+  for (const Case tc :
+       {Case{1, false}, Case{2, false}, Case{3, true}, Case{4, true}, Case{5, true}}) {
     SCOPED_TRACE(tc.level);
     log.clear();
     const auto before = view.scripts().size();
@@ -59,10 +60,11 @@ TEST_F(ConsoleHandlerTest, LogAndWarningAreIgnoredErrorAndAboveAreLoggedAndRepor
 
 TEST_F(ConsoleHandlerTest, TheLogLineAndTheReportHaveTheirExactForm) {
   view.emitConsole(errorMessage("boom", "http://127.0.0.1:8099/app.js", 12));
-  EXPECT_EQ(log.lines(), (std::vector<LogCapture::Line>{
-                             {"控制台消息",
-                              "level:3 msg:boom sname:http://127.0.0.1:8099/app.js line:12 fllow:at f "
-                              "(app.js:12)"}}));
+  EXPECT_EQ(log.lines(),
+            (std::vector<LogCapture::Line>{
+                {"控制台消息",
+                 "level:3 msg:boom sname:http://127.0.0.1:8099/app.js line:12 fllow:at f "
+                 "(app.js:12)"}}));
   EXPECT_EQ(view.scripts(),
             (std::vector<std::string>{
                 R"(clientJS2({"c":"sys","a":"error","data":{"level":3,"line":12,"msg":"boom",)"
@@ -82,7 +84,8 @@ TEST_F(ConsoleHandlerTest, ReportedTextReachesThePageAsTheEnvelopeCarriesIt) {
       {"don't", "don't"},
       {R"(path C:\dir\)", R"(path C:\dir\)"},
       {"two\nlines\tand\rmore", "two\nlines\tand\rmore"},
-      {"\xE6\x8E\x92\xE8\xA1\x8C\xE6\xA6\x9C </script>", "\xE6\x8E\x92\xE8\xA1\x8C\xE6\xA6\x9C </script>"},
+      {"\xE6\x8E\x92\xE8\xA1\x8C\xE6\xA6\x9C </script>",
+       "\xE6\x8E\x92\xE8\xA1\x8C\xE6\xA6\x9C </script>"},
       {"", ""},
   };
   for (const auto& tc : cases) {

@@ -56,13 +56,15 @@ TEST_F(MessageFilterTest, DeveloperToolsOpenOnlyWhenDebugIsExactlyOne) {
     bool opens;
   };
   const Case cases[] = {
-      {"1", true}, {"0", false}, {"01", false}, {std::nullopt, false}, {"true", false}, {"2", false},
+      {"1", true},           {"0", false},    {"01", false},
+      {std::nullopt, false}, {"true", false}, {"2", false},
   };
   for (const auto& tc : cases) {
     SCOPED_TRACE(tc.debug.value_or("(missing)"));
     ASSERT_TRUE(writeIniString(config.configPath, "local", "index", "1"));
-    ASSERT_TRUE(writeIniString(config.configPath, "local", "debug",
-                               tc.debug ? std::optional<std::string_view>(*tc.debug) : std::nullopt));
+    ASSERT_TRUE(
+        writeIniString(config.configPath, "local", "debug",
+                       tc.debug ? std::optional<std::string_view>(*tc.debug) : std::nullopt));
     view.devToolsOpened.clear();
     // The double click always goes on to the page.
     EXPECT_EQ(filter.handleRightDoubleClick(), 0);

@@ -49,7 +49,8 @@ TEST(PageRequestsOnTheGlibLoop, FourSendersAtOnceReachThePageOneAtATimeInOrder) 
   std::atomic<int> failures{0};
   auto sender = [&](int id) {
     for (int i = 0; i < kPerThread; ++i) {
-      if (!requests.runPageScript("s(" + std::to_string(id) + "," + std::to_string(i) + ")")) ++failures;
+      if (!requests.runPageScript("s(" + std::to_string(id) + "," + std::to_string(i) + ")"))
+        ++failures;
     }
     if (!requests.reloadPage()) ++failures;
     ++finished;
@@ -58,8 +59,8 @@ TEST(PageRequestsOnTheGlibLoop, FourSendersAtOnceReachThePageOneAtATimeInOrder) 
   for (int id = 0; id < 4; ++id) threads.emplace_back(sender, id);
 
   // A ticker wakes the loop now and then, so it sees the senders finish.
-  const guint ticker = g_timeout_add(10, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; },
-                                     nullptr);
+  const guint ticker = g_timeout_add(
+      10, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
   const auto deadline = std::chrono::steady_clock::now() + 60s;
   while (finished < 4 && std::chrono::steady_clock::now() < deadline) {
     g_main_context_iteration(nullptr, TRUE);

@@ -51,8 +51,8 @@ TEST_F(PageRequestsTest, ScriptsFromFourThreadsReachThePageOneAtATimeInArrivalOr
   constexpr int kPerThread = 50;
   auto sender = [&](int id) {
     for (int i = 0; i < kPerThread; ++i) {
-      const std::string script = "clientJS2({\"c\":\"t" + std::to_string(id) + "\",\"n\":" +
-                                 std::to_string(i) + "})";
+      const std::string script =
+          "clientJS2({\"c\":\"t" + std::to_string(id) + "\",\"n\":" + std::to_string(i) + "})";
       ASSERT_TRUE(requests.runPageScript(script));
       // The sender waits until the UI thread has handed the script over.
       const auto seen = view.scripts();

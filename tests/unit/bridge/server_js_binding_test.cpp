@@ -69,7 +69,8 @@ TEST_F(ServerJsBindingTest, OnlyTheTopLevelPageOfTheServersOriginIsAnswered) {
       {"http://127.0.0.1:8099", "http://127.0.0.1:8099", true, true},
       {"http://Server:80", "http://server", true, true},
       {"http://server:8099", "HTTP://SERVER:8099", true, true},
-      {"http://127.0.0.1:8099", "http://127.0.0.1:8099", false, false},  // an iframe of the same origin
+      {"http://127.0.0.1:8099", "http://127.0.0.1:8099", false,
+       false},  // an iframe of the same origin
       {"http://127.0.0.1:8099", "http://127.0.0.1:8100", true, false},
       {"http://127.0.0.1:8099", "http://127.0.0.2:8099", true, false},
       {"http://127.0.0.1:8099", "http://localhost:8099", true, false},
@@ -108,7 +109,8 @@ TEST_F(ServerJsBindingTest, OnlyTheTopLevelPageOfTheServersOriginIsAnswered) {
 TEST_F(ServerJsBindingTest, TheAnswerOfTheDispatcherIsTheCallsValue) {
   const std::string origin = kWebBase;
   EXPECT_EQ(callOnUi({R"({"c":"window","a":"left"})", origin, true}), ScriptValue(100));
-  EXPECT_EQ(callOnUi({R"({"c":"sys","a":"pcname"})", origin, true}), ScriptValue(std::string("WALL-PC")));
+  EXPECT_EQ(callOnUi({R"({"c":"sys","a":"pcname"})", origin, true}),
+            ScriptValue(std::string("WALL-PC")));
   EXPECT_EQ(callOnUi({"", origin, true}), ScriptValue(false));
   EXPECT_EQ(callOnUi({R"({"c":"x"})", origin, true}), ScriptValue(ScriptUndefined{}));
 }
@@ -117,13 +119,15 @@ TEST_F(ServerJsBindingTest, TheWholeBridgeInstallsItsThreeHandlersOnTheView) {
   NullWebView fresh;
   ASSERT_TRUE(fresh.bind(window, true));
   testing::writeFile(config.configPath, "[local]\ndebug=1\n");
-  BridgeContext freshContext{fresh, window, ui, system, config, state, [this] { return webBase; },
-                             log.sink()};
+  BridgeContext freshContext{
+      fresh, window, ui, system, config, state, [this] { return webBase; }, log.sink()};
   Bridge bridge(freshContext);
   onUi([&] { bridge.install(); });
 
   ScriptValue answer;
-  onUi([&] { answer = fresh.callFunction("serverJS", {R"({"c":"sys","a":"appname"})", kWebBase, true}); });
+  onUi([&] {
+    answer = fresh.callFunction("serverJS", {R"({"c":"sys","a":"appname"})", kWebBase, true});
+  });
   EXPECT_EQ(answer, ScriptValue(std::string("orvane")));
 
   onUi([&] { fresh.emitConsole({3, "boom", "", 1, ""}); });

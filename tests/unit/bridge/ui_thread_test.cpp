@@ -98,9 +98,8 @@ TEST(UiThread, TeardownReleasesWaitersWithoutRunningTheirTasks) {
   blockerStarted.get_future().wait();
 
   std::atomic<bool> queuedRan{false};
-  auto queued = std::async(std::launch::async, [&] {
-    return ui.invoke([&] { queuedRan = true; });
-  });
+  auto queued =
+      std::async(std::launch::async, [&] { return ui.invoke([&] { queuedRan = true; }); });
   // The queued caller is blocked behind the busy task.
   EXPECT_EQ(queued.wait_for(100ms), std::future_status::timeout);
 
@@ -145,7 +144,8 @@ TEST(UiThread, PostedAndHandedOverTasksKeepOneArrivalOrder) {
   // Queued while the UI thread is busy: post, post, then a waiting hand-over.
   ASSERT_TRUE(ui.post([&] { order.push_back("post 1"); }));
   ASSERT_TRUE(ui.post([&] { order.push_back("post 2"); }));
-  auto waiting = std::async(std::launch::async, [&] { return ui.invoke([&] { order.push_back("invoke"); }); });
+  auto waiting =
+      std::async(std::launch::async, [&] { return ui.invoke([&] { order.push_back("invoke"); }); });
   // post returned without waiting; the hand-over is still queued.
   EXPECT_EQ(waiting.wait_for(50ms), std::future_status::timeout);
   releaseBlocker.set_value();
