@@ -13,6 +13,8 @@ packages=(
   # tests and test fixtures
   libgtest-dev libgmock-dev libcpp-httplib-dev
   xvfb xauth x11-utils x11-xserver-utils xdotool dbus-daemon dbus-x11 openbox
+  # a desktop of several monitors (X.Org with the dummy driver) and a CJK font
+  xserver-xorg-core xserver-xorg-video-dummy fonts-droid-fallback
   # fuzzing (clang's libFuzzer and sanitizer run time)
   clang libclang-rt-14-dev
   # benchmarks and the libraries they compare against
