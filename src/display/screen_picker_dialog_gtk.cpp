@@ -168,4 +168,11 @@ GtkWindow* GtkScreenPickerDialog::gtkWindow() const {
   return window_ ? GTK_WINDOW(window_.get()) : nullptr;
 }
 
+std::function<std::unique_ptr<ScreenPickerDialog>()> gtkPickerDialogMaker(
+    const GtkWindowHost& host) {
+  return [&host]() -> std::unique_ptr<ScreenPickerDialog> {
+    return std::make_unique<GtkScreenPickerDialog>(host.gtkWindow());
+  };
+}
+
 }  // namespace orvane

@@ -10,6 +10,7 @@
 
 #include "display/screen_picker_dialog.h"
 #include "webview/glib_ptr_gtk.h"
+#include "webview/gtk_window_host.h"
 
 typedef struct _GMainLoop GMainLoop;
 typedef struct _GtkComboBox GtkComboBox;
@@ -63,5 +64,11 @@ class GtkScreenPickerDialog final : public ScreenPickerDialog {
   bool inSelectedHandler_ = false;
   bool closed_ = false;
 };
+
+// The picker's dialog maker for the GTK client: each opening gets a form
+// modal over the host's window as it is at that time. The host must outlive
+// the maker.
+std::function<std::unique_ptr<ScreenPickerDialog>()> gtkPickerDialogMaker(
+    const GtkWindowHost& host);
 
 }  // namespace orvane

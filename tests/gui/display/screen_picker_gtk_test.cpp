@@ -54,10 +54,10 @@ class ScreenPickerGtk : public ::testing::Test {
     parts.monitors = monitorSource.get();
     parts.mainWindow = mainWindow.get();
     parts.configPath = configPath;
-    parts.makeDialog = [this] {
-      auto dialog = std::make_unique<GtkScreenPickerDialog>(mainWindow->gtkWindow());
-      current = dialog.get();
-      g_signal_connect(dialog->gtkWindow(), "map",
+    parts.makeDialog = [this, make = gtkPickerDialogMaker(*mainWindow)] {
+      std::unique_ptr<ScreenPickerDialog> dialog = make();
+      current = static_cast<GtkScreenPickerDialog*>(dialog.get());
+      g_signal_connect(current->gtkWindow(), "map",
                        G_CALLBACK(+[](GtkWidget*, gpointer maps) { ++*static_cast<int*>(maps); }),
                        &dialogMaps);
       return dialog;
@@ -251,6 +251,26 @@ TEST_F(ScreenPickerGtk, DestroyingTheMainWindowEndsTheOpenPicker) {
     return true;
   });
   EXPECT_FALSE(picker->isOpen());
+  EXPECT_TRUE(mainWindow->isDestroyed());
+}
+
+TEST_F(ScreenPickerGtk, ExitClosesTheOpenPickerAndThenTheMainWindow) {
+  ASSERT_TRUE(writeIniString(configPath, "local", "index", "0"));
+  GtkWindow* form = nullptr;
+  runModalWhile([&] {
+    GtkWindow* dialog = current != nullptr ? current->gtkWindow() : nullptr;
+    if (dialog == nullptr || !gtk_widget_get_mapped(GTK_WIDGET(dialog))) return false;
+    form = dialog;
+    g_object_add_weak_pointer(G_OBJECT(form), reinterpret_cast<gpointer*>(&form));
+    // "退出": the picker first, then the main window.
+    picker->close();
+    mainWindow->destroy();
+    return true;
+  });
+  EXPECT_FALSE(picker->isOpen());
+  EXPECT_EQ(form, nullptr);  // the form is gone, not only hidden
+  if (form != nullptr)
+    g_object_remove_weak_pointer(G_OBJECT(form), reinterpret_cast<gpointer*>(&form));
   EXPECT_TRUE(mainWindow->isDestroyed());
 }
 
