@@ -21,7 +21,7 @@ std::u16string decodeEscapes(std::u16string_view text, bool decodeUnicodeEscapes
 // character is written as it is: " \ / and U+0008, U+0009, U+000A, U+000C,
 // U+000D. Other control characters, the single quote and everything beyond
 // ASCII are written unchanged.
-inline char escapeLetterFor(char16_t c) noexcept {
+constexpr char escapeLetterFor(char16_t c) noexcept {
   switch (c) {
     case u'"':
       return '"';

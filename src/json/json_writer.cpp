@@ -12,6 +12,19 @@
 namespace orvane {
 namespace {
 
+// The escape letter of each ASCII character (0: written as it is), and a
+// table of zeros for output without escaping.
+struct EscapeTables {
+  char escaped[128] = {};
+  char raw[128] = {};
+  constexpr EscapeTables() {
+    for (int c = 0; c < 128; ++c) escaped[c] = escapeLetterFor(static_cast<char16_t>(c));
+  }
+};
+constexpr EscapeTables kEscapeTables;
+
+const char* escapeTable(bool escape) { return escape ? kEscapeTables.escaped : kEscapeTables.raw; }
+
 // Writes UTF-16 text into a UTF-16 builder.
 class Utf16Sink {
  public:
@@ -20,18 +33,19 @@ class Utf16Sink {
   void ascii(std::string_view s) { out_.append(s.data(), s.size()); }
   void tabs(std::size_t n) { out_.appendRepeated(u'\t', n); }
   void text(std::u16string_view s, bool escape) {
-    char16_t* out = out_.room(s.size() * 2);
-    std::size_t n = 0;
+    const char* table = escapeTable(escape);
+    char16_t* const first = out_.room(s.size() * 2);
+    char16_t* out = first;
     for (const char16_t c : s) {
-      const char letter = escape && c < 0x80 ? escapeLetterFor(c) : 0;
-      if (letter != 0) {
-        out[n++] = u'\\';
-        out[n++] = static_cast<char16_t>(letter);
+      const char letter = c < 0x80 ? table[c] : 0;
+      if (letter == 0) {
+        *out++ = c;
       } else {
-        out[n++] = c;
+        *out++ = u'\\';
+        *out++ = static_cast<char16_t>(letter);
       }
     }
-    out_.commit(n);
+    out_.commit(static_cast<std::size_t>(out - first));
   }
   std::u16string take() { return out_.take(); }
 
@@ -47,45 +61,62 @@ class Utf8Sink {
   void ascii(std::string_view s) { out_.append(s.data(), s.size()); }
   void tabs(std::size_t n) { out_.appendRepeated('\t', n); }
   void text(std::u16string_view s, bool escape) {
-    // At most three bytes per unit: an escape is two, a BMP character three,
-    // a surrogate pair four for two units.
-    char* out = out_.room(s.size() * 3);
-    std::size_t n = 0;
-    const std::size_t count = s.size();
-    for (std::size_t k = 0; k < count; ++k) {
-      const char16_t c = s[k];
+    const char* table = escapeTable(escape);
+    // At most six bytes per unit: an escape is two, a BMP character three, a
+    // surrogate pair four for two units, an escaped lone surrogate six.
+    char* const first = out_.room(s.size() * 6);
+    char* out = first;
+    const char16_t* p = s.data();
+    const char16_t* const end = p + s.size();
+    while (p < end) {
+      const char16_t c = *p++;
       if (c < 0x80) {
-        const char letter = escape ? escapeLetterFor(c) : 0;
-        if (letter != 0) {
-          out[n++] = '\\';
-          out[n++] = letter;
+        const char letter = table[c];
+        if (letter == 0) {
+          *out++ = static_cast<char>(c);
         } else {
-          out[n++] = static_cast<char>(c);
+          *out++ = '\\';
+          *out++ = letter;
         }
         continue;
       }
       char32_t cp = c;
-      if (c >= 0xD800 && c <= 0xDBFF && k + 1 < count && s[k + 1] >= 0xDC00 && s[k + 1] <= 0xDFFF) {
-        cp = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (s[k + 1] - 0xDC00);
-        ++k;
-      } else if (c >= 0xD800 && c <= 0xDFFF) {
-        cp = 0xFFFD;
+      if (c >= 0xD800 && c <= 0xDFFF) {
+        if (c <= 0xDBFF && p < end && *p >= 0xDC00 && *p <= 0xDFFF) {
+          cp = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (*p - 0xDC00);
+          ++p;
+        } else if (escape) {
+          // UTF-8 cannot hold a lone surrogate. Escaped output keeps it as a
+          // \u escape, which reads back to the same unit; raw output can
+          // only give U+FFFD. Writing U+FFFD when escaping would make
+          // distinct keys equal and lose the unit for good.
+          static constexpr char kHex[] = "0123456789ABCDEF";
+          *out++ = '\\';
+          *out++ = 'u';
+          *out++ = kHex[(c >> 12) & 0xF];
+          *out++ = kHex[(c >> 8) & 0xF];
+          *out++ = kHex[(c >> 4) & 0xF];
+          *out++ = kHex[c & 0xF];
+          continue;
+        } else {
+          cp = 0xFFFD;
+        }
       }
       if (cp < 0x800) {
-        out[n++] = static_cast<char>(0xC0 | (cp >> 6));
-        out[n++] = static_cast<char>(0x80 | (cp & 0x3F));
+        *out++ = static_cast<char>(0xC0 | (cp >> 6));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
       } else if (cp < 0x10000) {
-        out[n++] = static_cast<char>(0xE0 | (cp >> 12));
-        out[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out[n++] = static_cast<char>(0x80 | (cp & 0x3F));
+        *out++ = static_cast<char>(0xE0 | (cp >> 12));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
       } else {
-        out[n++] = static_cast<char>(0xF0 | (cp >> 18));
-        out[n++] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out[n++] = static_cast<char>(0x80 | (cp & 0x3F));
+        *out++ = static_cast<char>(0xF0 | (cp >> 18));
+        *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
       }
     }
-    out_.commit(n);
+    out_.commit(static_cast<std::size_t>(out - first));
   }
   std::string take() { return out_.take(); }
 

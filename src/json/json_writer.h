@@ -17,7 +17,8 @@ class JsonValue;
 
 std::u16string writeJson(const JsonValue& node, bool pretty, bool escape,
                          std::int32_t initialCapacityBytes = 0);
-// The same text as UTF-8 (a lone surrogate becomes U+FFFD).
+// The same text as UTF-8. A lone surrogate, which UTF-8 cannot hold, is
+// written as a \uXXXX escape when escaping and as U+FFFD otherwise.
 std::string writeJsonUtf8(const JsonValue& node, bool pretty, bool escape,
                           std::int32_t initialCapacityBytes = 0);
 

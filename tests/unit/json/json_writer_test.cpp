@@ -110,14 +110,28 @@ TEST(JsonWriter, TextOutsideGbkSurvivesTheNarrowInterface) {
   EXPECT_EQ(doc.getText(u"emoji"), u"\U0001F3C6");
 }
 
-TEST(JsonWriter, LoneSurrogateBecomesReplacementInUtf8) {
+TEST(JsonWriter, LoneSurrogatesInUtf8AreEscapedOrReplaced) {
   JsonDocument doc;
   ASSERT_TRUE(doc.reset());
-  std::u16string lone = u"a";
-  lone.push_back(static_cast<char16_t>(0xD800));
-  ASSERT_TRUE(doc.setString(u"s", lone));
-  EXPECT_EQ(doc.toText(), "{\"s\":\"a\xEF\xBF\xBD\"}");
-  EXPECT_EQ(doc.toText(u""), u"{\"s\":\"" + lone + u"\"}");
+  std::u16string high = u"a";
+  high.push_back(static_cast<char16_t>(0xD800));
+  std::u16string low = u"a";
+  low.push_back(static_cast<char16_t>(0xDC01));
+  ASSERT_TRUE(doc.setString(high, u"x"));
+  ASSERT_TRUE(doc.setString(low, low));
+  // UTF-8 cannot hold them: escaped output keeps them as \u escapes, so the
+  // two keys stay distinct when read back with escape decoding.
+  const std::string escaped = doc.toText();
+  EXPECT_EQ(escaped, R"({"a\uD800":"x","a\uDC01":"a\uDC01"})");
+  JsonDocument again;
+  ASSERT_TRUE(again.parse(escaped, true));
+  EXPECT_EQ(again.getText(u"a\xD800"), u"x");
+  EXPECT_EQ(again.getText(low), low);
+  // Raw output can only replace them.
+  EXPECT_EQ(doc.toText("", false, false),
+            "{\"a\xEF\xBF\xBD\":\"x\",\"a\xEF\xBF\xBD\":\"a\xEF\xBF\xBD\"}");
+  // UTF-16 output keeps them as they are.
+  EXPECT_EQ(doc.toText(u""), u"{\"" + high + u"\":\"x\",\"" + low + u"\":\"" + low + u"\"}");
 }
 
 }  // namespace
