@@ -7,6 +7,7 @@
 #include "json/json_number.h"
 #include "json/json_parser.h"
 #include "json/json_path.h"
+#include "json/json_utf8.h"
 #include "json/json_writer.h"
 #include "sys/utf.h"
 
@@ -109,7 +110,8 @@ bool JsonDocument::reset(std::u16string_view text, bool decodeUnicodeEscapes,
 
 bool JsonDocument::reset(std::string_view text, bool decodeUnicodeEscapes, std::int32_t* errorCode,
                          std::int32_t* errorPosition) {
-  return reset(std::u16string_view(wide(text)), decodeUnicodeEscapes, errorCode, errorPosition);
+  const Utf16Scratch wideText(text);
+  return reset(wideText.text(), decodeUnicodeEscapes, errorCode, errorPosition);
 }
 
 void JsonDocument::clear() noexcept {
@@ -184,7 +186,8 @@ bool JsonDocument::parse(std::u16string_view text, bool decodeUnicodeEscapes,
 
 bool JsonDocument::parse(std::string_view text, bool decodeUnicodeEscapes, std::int32_t* errorCode,
                          std::int32_t* errorPosition) {
-  return parse(std::u16string_view(wide(text)), decodeUnicodeEscapes, errorCode, errorPosition);
+  const Utf16Scratch wideText(text);
+  return parse(wideText.text(), decodeUnicodeEscapes, errorCode, errorPosition);
 }
 
 // --- Writing ------------------------------------------------------------------
@@ -676,8 +679,9 @@ bool JsonDocument::mergeText(std::u16string_view path, std::u16string_view text,
 }
 bool JsonDocument::mergeText(std::string_view path, std::string_view text,
                              bool decodeUnicodeEscapes, bool addMissing) {
-  return mergeText(std::u16string_view(wide(path)), std::u16string_view(wide(text)),
-                   decodeUnicodeEscapes, addMissing);
+  const Utf16Scratch wideText(text);
+  return mergeText(std::u16string_view(wide(path)), wideText.text(), decodeUnicodeEscapes,
+                   addMissing);
 }
 
 // --- Sorting -------------------------------------------------------------------------

@@ -7,9 +7,10 @@ namespace orvane {
 std::uint32_t jsonKeyHash(std::u16string_view key) noexcept {
   std::uint32_t h = 0;
   for (std::size_t i = key.size(); i-- > 0;) {
+    // The unit's high byte, then its low byte (UTF-16LE read backwards):
+    // h = (h * 31 + high) * 31 + low.
     const auto unit = static_cast<std::uint32_t>(key[i]);
-    h = h * 31u + (unit >> 8);  // high byte comes last in UTF-16LE
-    h = h * 31u + (unit & 0xFFu);
+    h = h * 961u + (unit >> 8) * 31u + (unit & 0xFFu);
   }
   return h;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "json/json_arena.h"
 #include "json/json_escape.h"
 #include "json/json_number.h"
 #include "json/json_value.h"
@@ -23,62 +24,143 @@ bool equals(const char16_t* token, std::size_t n, std::u16string_view word) noex
   return std::u16string_view(token, n) == word;
 }
 
-// Gives `node` the value a token stands for. Returns JsonOk or JsonBadToken.
-std::int32_t classifyInto(JsonValue* node, const char16_t* token, std::size_t n,
-                          bool decodeUnicodeEscapes) {
+enum class TokenKind { Bad, String, Null, True, False, Integer, Decimal };
+
+TokenKind classifyToken(const char16_t* token, std::size_t n) noexcept {
   const char16_t first = token[0];
-  if (isQuote(first)) {
-    if (n < 2 || token[n - 1] != first) return JsonBadToken;
-    std::u16string text;
-    const std::u16string_view inner(token + 1, n - 2);
-    if (inner.find(u'\\') == std::u16string_view::npos) {
-      text.assign(inner);
-    } else {
-      // Decode with the closing quote, which an escape before it may take
-      // (top-level text is not scanned for escapes), then drop that quote.
-      text.reserve(n);
-      appendDecodedEscapes(std::u16string_view(token + 1, n - 1), decodeUnicodeEscapes, text);
-      text.pop_back();
-    }
-    node->setString(std::move(text));
-    return JsonOk;
-  }
-  if (equals(token, n, u"null")) {
-    node->setNull();
-    return JsonOk;
-  }
-  if (equals(token, n, u"true") || equals(token, n, u"false")) {
-    node->setBoolean(first == u't');
-    return JsonOk;
-  }
-  const std::u16string_view text(token, n);
-  switch (classifyNumberText(text)) {
+  if (isQuote(first)) return n >= 2 && token[n - 1] == first ? TokenKind::String : TokenKind::Bad;
+  if (equals(token, n, u"null")) return TokenKind::Null;
+  if (equals(token, n, u"true")) return TokenKind::True;
+  if (equals(token, n, u"false")) return TokenKind::False;
+  switch (classifyNumberText(std::u16string_view(token, n))) {
     case NumberTextKind::Integer:
-      node->setInteger(readInteger64(text), std::u16string(text));
-      return JsonOk;
+      return TokenKind::Integer;
     case NumberTextKind::Decimal:
-      node->setDecimal(readDecimal(text), std::u16string(text));
-      return JsonOk;
+      return TokenKind::Decimal;
     case NumberTextKind::NotNumber:
       break;
   }
-  return JsonBadToken;
+  return TokenKind::Bad;
 }
+
+// The text of a quoted token, escapes decoded.
+std::u16string stringContent(const char16_t* token, std::size_t n, bool decodeUnicodeEscapes) {
+  const std::u16string_view inner(token + 1, n - 2);
+  if (inner.find(u'\\') == std::u16string_view::npos) return std::u16string(inner);
+  // Decode with the closing quote, which an escape before it may take
+  // (top-level text is not scanned for escapes), then drop that quote.
+  std::u16string text;
+  text.reserve(n);
+  appendDecodedEscapes(std::u16string_view(token + 1, n - 1), decodeUnicodeEscapes, text);
+  text.pop_back();
+  return text;
+}
+
+// A new node for a token already classified (not Bad).
+JsonValue* createNode(TokenKind kind, const char16_t* token, std::size_t n,
+                      bool decodeUnicodeEscapes, JsonArena* arena) {
+  const std::u16string_view text(token, n);
+  switch (kind) {
+    case TokenKind::String:
+      return JsonValue::createString(stringContent(token, n, decodeUnicodeEscapes), arena);
+    case TokenKind::Null:
+      return JsonValue::createNull(arena);
+    case TokenKind::True:
+    case TokenKind::False:
+      return JsonValue::createBoolean(kind == TokenKind::True, arena);
+    case TokenKind::Integer:
+      return JsonValue::createInteger(readInteger64(text), std::u16string(text), arena);
+    case TokenKind::Decimal:
+    case TokenKind::Bad:
+      break;
+  }
+  return JsonValue::createDecimal(readDecimal(text), std::u16string(text), arena);
+}
+
+// Gives an existing node (the root) the value of a token, in place.
+void applyToken(JsonValue* node, TokenKind kind, const char16_t* token, std::size_t n,
+                bool decodeUnicodeEscapes) {
+  const std::u16string_view text(token, n);
+  switch (kind) {
+    case TokenKind::String:
+      node->setString(stringContent(token, n, decodeUnicodeEscapes));
+      return;
+    case TokenKind::Null:
+      node->setNull();
+      return;
+    case TokenKind::True:
+    case TokenKind::False:
+      node->setBoolean(kind == TokenKind::True);
+      return;
+    case TokenKind::Integer:
+      node->setInteger(readInteger64(text), std::u16string(text));
+      return;
+    case TokenKind::Decimal:
+    case TokenKind::Bad:
+      break;
+  }
+  node->setDecimal(readDecimal(text), std::u16string(text));
+}
+
+struct Frame {
+  JsonValue* container;
+  JsonParseState state;
+};
+
+// The parse stack. Each thread keeps one (1024 pairs to begin with) for its
+// next parse, unless it grew very large.
+class ParseStack {
+ public:
+  ParseStack() : frames_(&own_) {
+    if (!threadStack.busy) {
+      threadStack.busy = true;
+      frames_ = &threadStack.frames;
+      borrowed_ = true;
+    }
+    frames_->reserve(kInitialStackRoom);
+  }
+  ~ParseStack() {
+    frames_->clear();
+    if (!borrowed_) return;
+    if (frames_->capacity() > kKeptStackRoom) std::vector<Frame>().swap(*frames_);
+    threadStack.busy = false;
+  }
+  ParseStack(const ParseStack&) = delete;
+  ParseStack& operator=(const ParseStack&) = delete;
+
+  std::vector<Frame>& frames() noexcept { return *frames_; }
+
+ private:
+  static constexpr std::size_t kKeptStackRoom = 64 * 1024;
+  struct ThreadStack {
+    std::vector<Frame> frames;
+    bool busy = false;
+  };
+  static thread_local ThreadStack threadStack;
+
+  std::vector<Frame> own_;
+  std::vector<Frame>* frames_;
+  bool borrowed_ = false;
+};
+
+thread_local ParseStack::ThreadStack ParseStack::threadStack;
 
 class Parser {
  public:
-  Parser(JsonValue* root, const char16_t* text, std::size_t length, bool decodeUnicodeEscapes)
-      : root_(root), text_(text), length_(length), decode_(decodeUnicodeEscapes) {}
+  // `position` follows the scan, so it is known even when the parse is cut
+  // short by running out of memory.
+  Parser(JsonValue* root, const char16_t* text, std::size_t length, bool decodeUnicodeEscapes,
+         std::size_t& position)
+      : root_(root), text_(text), length_(length), decode_(decodeUnicodeEscapes), i_(position) {}
+  ~Parser() {
+    if (arena_ != nullptr) arena_->release();
+  }
+  Parser(const Parser&) = delete;
+  Parser& operator=(const Parser&) = delete;
 
   std::int32_t run();
-  std::size_t position() const noexcept { return i_; }
 
  private:
-  struct Frame {
-    JsonValue* container;
-    JsonParseState state;
-  };
-
   std::int32_t openContainer(JsonKind kind, const char16_t* key, std::size_t keyLength);
   std::int32_t scanTopLevel();
   std::int32_t scanArray();
@@ -86,6 +168,11 @@ class Parser {
   std::int32_t finishElement(JsonValue* array, std::size_t start, std::size_t end);
   std::int32_t finishMember(JsonValue* object, std::size_t keyStart, std::size_t keyEnd,
                             std::size_t valueStart, std::size_t valueEnd);
+  // The nodes of one parse share an arena, made when the first is needed.
+  JsonArena* arena() {
+    if (arena_ == nullptr) arena_ = JsonArena::create();
+    return arena_;
+  }
   // Steps over a backslash and its escape: six units for \u, else two (never
   // past the end of the text).
   std::size_t escapeEnd(std::size_t at) const noexcept {
@@ -97,12 +184,13 @@ class Parser {
   const char16_t* text_;
   std::size_t length_;
   bool decode_;
-  std::vector<Frame> stack_;
-  std::size_t i_ = 0;
+  JsonArena* arena_ = nullptr;
+  ParseStack parseStack_;
+  std::vector<Frame>& stack_ = parseStack_.frames();
+  std::size_t& i_;
 };
 
 std::int32_t Parser::run() {
-  stack_.reserve(kInitialStackRoom);
   root_->clearContent();
   std::int32_t result = JsonOk;
   for (i_ = 0; i_ <= length_; ++i_) {
@@ -151,7 +239,7 @@ std::int32_t Parser::openContainer(JsonKind kind, const char16_t* key, std::size
   JsonValue* parent = top.container;
   if (parent->kind() == JsonKind::Object && (key == nullptr || keyLength == 0))
     return JsonBadStructure;
-  JsonValueRef child(JsonValue::create(kind));
+  JsonValueRef child(JsonValue::create(kind, arena()));
   if (parent->kind() == JsonKind::Array) {
     parent->appendElement(child.get());
   } else {
@@ -164,8 +252,9 @@ std::int32_t Parser::openContainer(JsonKind kind, const char16_t* key, std::size
 
 std::int32_t Parser::scanTopLevel() {
   // The token runs to the end of the text, trailing blanks included.
-  const std::int32_t result = classifyInto(root_, text_ + i_, length_ - i_, decode_);
-  if (result != JsonOk) return result;
+  const TokenKind kind = classifyToken(text_ + i_, length_ - i_);
+  if (kind == TokenKind::Bad) return JsonBadToken;
+  applyToken(root_, kind, text_ + i_, length_ - i_, decode_);
   i_ = length_;
   return JsonOk;
 }
@@ -239,11 +328,12 @@ std::int32_t Parser::scanArray() {
 
 std::int32_t Parser::finishElement(JsonValue* array, std::size_t start, std::size_t end) {
   if (end == start) return JsonOk;  // an empty slot is no element
-  JsonValueRef node(JsonValue::create(JsonKind::Null));
-  if (classifyInto(node.get(), text_ + start, end - start, decode_) != JsonOk) {
+  const TokenKind kind = classifyToken(text_ + start, end - start);
+  if (kind == TokenKind::Bad) {
     i_ = start;
     return JsonBadToken;
   }
+  JsonValueRef node(createNode(kind, text_ + start, end - start, decode_, arena()));
   array->appendElement(node.get());
   node.release();
   return JsonOk;
@@ -376,11 +466,12 @@ std::int32_t Parser::finishMember(JsonValue* object, std::size_t keyStart, std::
     if (keyEnd != keyStart) i_ = valueStart;
     return JsonBadToken;
   }
-  JsonValueRef node(JsonValue::create(JsonKind::Null));
-  if (classifyInto(node.get(), text_ + valueStart, valueEnd - valueStart, decode_) != JsonOk) {
+  const TokenKind kind = classifyToken(text_ + valueStart, valueEnd - valueStart);
+  if (kind == TokenKind::Bad) {
     i_ = valueStart;
     return JsonBadToken;
   }
+  JsonValueRef node(createNode(kind, text_ + valueStart, valueEnd - valueStart, decode_, arena()));
   object->storeMember(
       decodeEscapes(std::u16string_view(text_ + keyStart, keyEnd - keyStart), decode_), node.get());
   node.release();
@@ -398,8 +489,9 @@ std::int32_t parseInto(JsonValue* root, const char16_t* text, std::size_t length
     if (root != nullptr) root->clearContent();
     result = JsonNoInput;
   } else {
-    Parser parser(root, text, length, decodeUnicodeEscapes);
+    std::size_t stopped = 0;
     try {
+      Parser parser(root, text, length, decodeUnicodeEscapes, stopped);
       result = parser.run();
     } catch (const std::bad_alloc&) {
       result = JsonNoMemory;
@@ -407,7 +499,7 @@ std::int32_t parseInto(JsonValue* root, const char16_t* text, std::size_t length
     if (result != JsonOk) {
       root->clearContent();
       position = static_cast<std::int32_t>(
-          std::min<std::size_t>(parser.position(), std::numeric_limits<std::int32_t>::max()));
+          std::min<std::size_t>(stopped, std::numeric_limits<std::int32_t>::max()));
     }
   }
   if (errorPosition != nullptr) *errorPosition = position;

@@ -1,21 +1,76 @@
 #include "json/json_value.h"
 
+#include <new>
+
+#include "json/json_arena.h"
 #include "json/json_list.h"
 #include "json/json_member_table.h"
 
 namespace orvane {
 
-JsonValue* JsonValue::create(JsonKind kind) {
-  auto* value = new JsonValue(kind);
+JsonValue* JsonValue::allocate(JsonKind kind, JsonArena* arena) {
+  void* memory =
+      arena != nullptr ? arena->allocate(sizeof(JsonValue)) : ::operator new(sizeof(JsonValue));
+  return new (memory) JsonValue(kind, arena);
+}
+
+void JsonValue::destroy(JsonValue* node) noexcept {
+  JsonArena* arena = node->arena_;
+  node->~JsonValue();
+  if (arena != nullptr) {
+    arena->release();
+  } else {
+    ::operator delete(node);
+  }
+}
+
+JsonValue* JsonValue::create(JsonKind kind, JsonArena* arena) {
+  JsonValue* value = allocate(kind, arena);
   if (value->isContainer()) {
     try {
-      value->makeContainerStorage(kind);
+      value->makeContainerStorage(kind, arena);
     } catch (...) {
       value->kind_ = JsonKind::Null;
-      delete value;
+      destroy(value);
       throw;
     }
   }
+  return value;
+}
+
+JsonValue* JsonValue::createNull(JsonArena* arena) {
+  JsonValue* value = allocate(JsonKind::Null, arena);
+  value->hasTextForm_ = true;
+  return value;
+}
+
+JsonValue* JsonValue::createBoolean(bool flag, JsonArena* arena) {
+  JsonValue* value = allocate(JsonKind::Boolean, arena);
+  value->value_.boolean = flag ? 1 : 0;
+  value->hasTextForm_ = true;
+  return value;
+}
+
+JsonValue* JsonValue::createString(std::u16string text, JsonArena* arena) {
+  JsonValue* value = allocate(JsonKind::String, arena);
+  value->text_ = std::move(text);
+  return value;
+}
+
+JsonValue* JsonValue::createInteger(std::int64_t number, std::u16string textForm,
+                                    JsonArena* arena) {
+  JsonValue* value = allocate(JsonKind::Integer, arena);
+  value->value_.integer = number;
+  value->text_ = std::move(textForm);
+  value->hasTextForm_ = true;
+  return value;
+}
+
+JsonValue* JsonValue::createDecimal(double number, std::u16string textForm, JsonArena* arena) {
+  JsonValue* value = allocate(JsonKind::Decimal, arena);
+  value->value_.decimal = number;
+  value->text_ = std::move(textForm);
+  value->hasTextForm_ = true;
   return value;
 }
 
@@ -36,20 +91,36 @@ JsonValue* JsonValue::cloneShallow() const {
 
 JsonValue::~JsonValue() { freeContainerStorage(); }
 
-void JsonValue::makeContainerStorage(JsonKind kind) {
+void JsonValue::makeContainerStorage(JsonKind kind, JsonArena* arena) {
   if (kind == JsonKind::Array) {
-    value_.list = new JsonList();
+    void* memory =
+        arena != nullptr ? arena->allocate(sizeof(JsonList)) : ::operator new(sizeof(JsonList));
+    value_.list = new (memory) JsonList();
   } else {
-    value_.table = new JsonMemberTable(JsonMemberTable::kDefaultLoadFactor);
+    void* memory = arena != nullptr ? arena->allocate(sizeof(JsonMemberTable))
+                                    : ::operator new(sizeof(JsonMemberTable));
+    value_.table = new (memory) JsonMemberTable(JsonMemberTable::kDefaultLoadFactor);
   }
+  storageInArena_ = arena != nullptr;
 }
 
 void JsonValue::freeContainerStorage() noexcept {
+  void* storage = nullptr;
   if (kind_ == JsonKind::Array) {
-    delete value_.list;
+    value_.list->~JsonList();
+    storage = value_.list;
   } else if (kind_ == JsonKind::Object) {
-    delete value_.table;
+    value_.table->~JsonMemberTable();
+    storage = value_.table;
   }
+  if (storage != nullptr) {
+    if (storageInArena_) {
+      arena_->release();
+    } else {
+      ::operator delete(storage);
+    }
+  }
+  storageInArena_ = false;
   value_.integer = 0;
 }
 
@@ -77,10 +148,15 @@ void JsonValue::releaseChildrenOf(JsonValue* node, JsonValue*& dying) noexcept {
   JsonList* list = node->mutableOrder();
   if (list == nullptr) return;
   for (JsonValue* child : *list) {
-    orphan(child);
-    if (child->refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    child->parent_ = nullptr;
+    // A count of 1 is this container's reference alone: nobody else can add
+    // one, so the child dies without an atomic read-modify-write.
+    if (child->refs_.load(std::memory_order_acquire) == 1 ||
+        child->refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
       child->nextInBucket_ = dying;
       dying = child;
+    } else {
+      orphan(child);  // a handle keeps it: it becomes a root
     }
   }
   if (node->kind_ == JsonKind::Object) {
@@ -96,7 +172,7 @@ void JsonValue::freeDying(JsonValue* first) noexcept {
     JsonValue* node = dying;
     dying = node->nextInBucket_;
     releaseChildrenOf(node, dying);
-    delete node;
+    destroy(node);
   }
 }
 
@@ -150,8 +226,8 @@ void JsonValue::becomeEmpty(JsonKind kind) {
     clearContent();
     return;
   }
-  // Make the new storage first, so that running out of memory leaves the
-  // node as it was.
+  // Make the new storage first (from the heap: only the parser uses arenas),
+  // so that running out of memory leaves the node as it was.
   std::unique_ptr<JsonList> list;
   std::unique_ptr<JsonMemberTable> table;
   if (kind == JsonKind::Array) {

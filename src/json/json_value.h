@@ -21,6 +21,7 @@
 
 namespace orvane {
 
+class JsonArena;
 class JsonList;
 class JsonMemberTable;
 
@@ -28,7 +29,16 @@ class JsonValue {
  public:
   // A new node with one reference and the empty value of `kind`: 0, false,
   // an empty string, an empty list or an empty member table. No text form.
-  static JsonValue* create(JsonKind kind);
+  // With an arena, the node and its container storage come from it.
+  static JsonValue* create(JsonKind kind, JsonArena* arena = nullptr);
+  // New scalar nodes with their value (and text form) in place.
+  static JsonValue* createNull(JsonArena* arena = nullptr);
+  static JsonValue* createBoolean(bool value, JsonArena* arena = nullptr);
+  static JsonValue* createString(std::u16string text, JsonArena* arena = nullptr);
+  static JsonValue* createInteger(std::int64_t value, std::u16string textForm,
+                                  JsonArena* arena = nullptr);
+  static JsonValue* createDecimal(double value, std::u16string textForm,
+                                  JsonArena* arena = nullptr);
   // A new node with this node's kind, value, string and text form, and an
   // empty container: the first step of a deep copy.
   JsonValue* cloneShallow() const;
@@ -113,15 +123,17 @@ class JsonValue {
   JsonList* mutableOrder() noexcept;
 
  private:
-  explicit JsonValue(JsonKind kind) noexcept : kind_(kind) {}
+  JsonValue(JsonKind kind, JsonArena* arena) noexcept : kind_(kind), arena_(arena) {}
   ~JsonValue();
+  static JsonValue* allocate(JsonKind kind, JsonArena* arena);
+  static void destroy(JsonValue* node) noexcept;
 
   void unlinkChild(JsonValue* child) noexcept;
   static void orphan(JsonValue* child) noexcept;
   static void freeDying(JsonValue* first) noexcept;
   static void releaseChildrenOf(JsonValue* node, JsonValue*& dying) noexcept;
   void freeContainerStorage() noexcept;
-  void makeContainerStorage(JsonKind kind);
+  void makeContainerStorage(JsonKind kind, JsonArena* arena);
 
   friend class JsonList;
   friend class JsonMemberTable;
@@ -130,7 +142,9 @@ class JsonValue {
   std::uint32_t keyHash_ = 0;
   JsonKind kind_;
   bool hasTextForm_ = false;
+  bool storageInArena_ = false;  // the list or member table came from arena_
   std::int32_t index_ = 0;
+  JsonArena* arena_;  // where the node itself came from; nullptr: the heap
   JsonValue* parent_ = nullptr;
   // Chain link inside the parent's member table; while a node is being freed
   // it links the nodes still waiting to be freed.
