@@ -10,10 +10,21 @@
 namespace orvane::testing {
 
 struct PackTestServer::Acceptor {
-  explicit Acceptor(asio::io_context& io)
-      : acceptor(io, asio::ip::tcp::endpoint(asio::ip::make_address(kAddress), 0)) {}
+  Acceptor(asio::io_context& io, std::string_view address, std::uint16_t port)
+      : acceptor(io, asio::ip::tcp::endpoint(asio::ip::make_address(address), port)) {}
   asio::ip::tcp::acceptor acceptor;
 };
+
+namespace {
+
+std::string remoteText(const asio::ip::tcp::socket& socket) {
+  asio::error_code error;
+  const auto remote = socket.remote_endpoint(error);
+  if (error) return {};
+  return remote.address().to_string() + ":" + std::to_string(remote.port());
+}
+
+}  // namespace
 
 struct PackTestServer::WriteItem {
   enum class Kind { Data, Drip, Close };
@@ -29,6 +40,7 @@ struct PackTestServer::Connection {
   asio::ip::tcp::socket socket;
   asio::steady_timer timer;
   ClientId id;
+  std::string remote;  // "address:port", set before the connection is shared
   std::array<std::uint8_t, 4> header{};
   Bytes body;
   std::deque<WriteItem> writes;  // I/O thread only
@@ -37,7 +49,11 @@ struct PackTestServer::Connection {
 };
 
 PackTestServer::PackTestServer(std::uint32_t maxPackSize)
-    : maxPackSize_(maxPackSize), acceptor_(std::make_unique<Acceptor>(io_)) {
+    : PackTestServer(kAddress, 0, maxPackSize) {}
+
+PackTestServer::PackTestServer(std::string_view address, std::uint16_t port,
+                               std::uint32_t maxPackSize)
+    : maxPackSize_(maxPackSize), acceptor_(std::make_unique<Acceptor>(io_, address, port)) {
   port_ = acceptor_->acceptor.local_endpoint().port();
   acceptNext();
   thread_ = std::thread([this] { io_.run(); });
@@ -68,6 +84,11 @@ void PackTestServer::setAcceptHook(AcceptHook hook) {
   acceptHook_ = std::move(hook);
 }
 
+void PackTestServer::setCloseHook(CloseHook hook) {
+  std::lock_guard lock(mutex_);
+  closeHook_ = std::move(hook);
+}
+
 void PackTestServer::notify() { changed_.notify_all(); }
 
 void PackTestServer::acceptNext() {
@@ -83,6 +104,7 @@ void PackTestServer::acceptNext() {
             std::lock_guard lock(mutex_);
             connection = std::make_shared<Connection>(io_, ++lastId_);
             connection->socket = std::move(socket);
+            connection->remote = remoteText(connection->socket);
             connections_.emplace(connection->id, connection);
             ++accepted_;
             hook = acceptHook_;
@@ -147,13 +169,16 @@ void PackTestServer::drop(const std::shared_ptr<Connection>& connection) {
   asio::error_code ignored;
   connection->timer.cancel();
   connection->socket.close(ignored);
+  CloseHook hook;
   {
     std::lock_guard lock(mutex_);
     connections_.erase(connection->id);
     connection->unwritten = 0;
     ++disconnected_;
+    hook = closeHook_;
   }
   notify();
+  if (hook) hook(*this, connection->id);
 }
 
 bool PackTestServer::withClient(
@@ -348,6 +373,12 @@ std::vector<PackTestServer::ClientId> PackTestServer::clients() const {
   std::vector<ClientId> ids;
   for (const auto& [id, connection] : connections_) ids.push_back(id);
   return ids;
+}
+
+std::string PackTestServer::remoteEndpoint(ClientId client) const {
+  std::lock_guard lock(mutex_);
+  const auto it = connections_.find(client);
+  return it == connections_.end() ? std::string() : it->second->remote;
 }
 
 std::size_t PackTestServer::acceptedCount() const {

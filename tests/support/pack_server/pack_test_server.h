@@ -4,9 +4,10 @@
 // client's decoder), so a framing fault in the client cannot hide behind the
 // same fault here.
 //
-// Listens on 127.0.0.1 at an ephemeral port and runs its own I/O thread; the
-// destructor closes every connection and ends the thread. Every operation may
-// be called from any thread; a client is named by the id its accept got.
+// Listens on 127.0.0.1 at an ephemeral port (or where it is told) and runs
+// its own I/O thread; the destructor closes every connection and ends the
+// thread. Every operation may be called from any thread; a client is named by
+// the id its accept got.
 
 #include <asio/io_context.hpp>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -36,12 +38,18 @@ class PackTestServer {
   // Runs on the server's thread for every pack received, before it is queued.
   using PackHook = std::function<void(PackTestServer& server, ClientId client, const Bytes& body)>;
   using AcceptHook = std::function<void(PackTestServer& server, ClientId client)>;
+  // Runs on the server's thread once a client's connection is gone.
+  using CloseHook = std::function<void(PackTestServer& server, ClientId client)>;
 
   static constexpr const char* kAddress = "127.0.0.1";
   static constexpr std::uint32_t kMaxPackSizeLimit = 0x3FFFFF;
 
   // A pack from a client longer than maxPackSize, or empty, closes that client.
   explicit PackTestServer(std::uint32_t maxPackSize = kMaxPackSizeLimit);
+  // Listens on `address` (numeric) and `port`, 0 for an ephemeral one. Throws
+  // std::system_error when it cannot listen there.
+  PackTestServer(std::string_view address, std::uint16_t port,
+                 std::uint32_t maxPackSize = kMaxPackSizeLimit);
   ~PackTestServer();
   PackTestServer(const PackTestServer&) = delete;
   PackTestServer& operator=(const PackTestServer&) = delete;
@@ -51,6 +59,7 @@ class PackTestServer {
   // Set these before clients connect.
   void setPackHook(PackHook hook);
   void setAcceptHook(AcceptHook hook);
+  void setCloseHook(CloseHook hook);
 
   // Waits: true once the condition holds, false when the timeout passed first.
   bool waitForClients(std::size_t connected, std::chrono::milliseconds timeout);
@@ -61,6 +70,8 @@ class PackTestServer {
   bool waitUntilWritten(ClientId client, std::chrono::milliseconds timeout);
 
   std::vector<ClientId> clients() const;  // connected now, oldest first
+  // "address:port" of a connected client's end; empty when not connected.
+  std::string remoteEndpoint(ClientId client) const;
   std::size_t acceptedCount() const;
   std::size_t protocolErrorCount() const;  // clients closed for an illegal pack length
 
@@ -121,6 +132,7 @@ class PackTestServer {
   std::size_t protocolErrors_ = 0;
   PackHook packHook_;
   AcceptHook acceptHook_;
+  CloseHook closeHook_;
 };
 
 }  // namespace orvane::testing
