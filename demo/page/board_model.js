@@ -70,7 +70,8 @@
     if (!(typeof id === 'number' && isFinite(id)) && !(typeof id === 'string' && id !== '')) {
       return null;
     }
-    var score = typeof raw.score === 'string' && raw.score.trim() !== '' ? Number(raw.score) : raw.score;
+    var score =
+      typeof raw.score === 'string' && raw.score.trim() !== '' ? Number(raw.score) : raw.score;
     if (!isFiniteNumber(score)) return null;
     var name = typeof raw.name === 'string' && raw.name !== '' ? raw.name : null;
     if (name === null) name = previous ? previous.name : '#' + id;
@@ -109,10 +110,12 @@
   }
 
   // Who moved between two rankings: id -> places gained (negative when
-  // lost), or 'new' for an entry that was not there before. Entries that kept
-  // their rank are left out.
+  // lost), or 'new' for an entry that joined a board that had others. Entries
+  // that kept their rank are left out.
   function rankMoves(before, after) {
     var moves = new Map();
+    // A first board is no news: nobody moved.
+    if (before.size === 0) return moves;
     after.forEach(function (rank, key) {
       if (!before.has(key)) {
         moves.set(key, 'new');
@@ -196,7 +199,10 @@
     var level = LEVEL_NAMES[data.level] || '消息';
     var where = '';
     if (typeof data.sname === 'string' && data.sname !== '') {
-      where = data.sname.replace(/[?#].*$/, '').split('/').pop();
+      where = data.sname
+        .replace(/[?#].*$/, '')
+        .split('/')
+        .pop();
     }
     if (isFiniteNumber(data.line) && data.line > 0) {
       where = where ? where + ':' + data.line : '第' + data.line + '行';
@@ -235,6 +241,6 @@
     formatScore: formatScore,
     errorText: errorText,
     createLatency: createLatency,
-    recordLatency: recordLatency
+    recordLatency: recordLatency,
   };
 });

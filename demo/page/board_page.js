@@ -40,7 +40,7 @@
     latency: Model.createLatency(),
     footer: { pcname: null, appname: null },
     bridge: typeof window.serverJS === 'function',
-    renders: 0
+    renders: 0,
   };
   window.__board = hooks;
 
@@ -55,7 +55,7 @@
     updated: document.getElementById('updated'),
     toasts: document.getElementById('toasts'),
     banner: document.getElementById('banner'),
-    empty: document.getElementById('empty')
+    empty: document.getElementById('empty'),
   };
 
   function now() {
@@ -88,7 +88,7 @@
     var appname = callServer('sys', 'appname');
     hooks.footer = {
       pcname: typeof pcname === 'string' ? pcname : null,
-      appname: typeof appname === 'string' ? appname : null
+      appname: typeof appname === 'string' ? appname : null,
     };
     elements.machine.textContent = '本机 ' + (hooks.footer.pcname || '—');
     elements.appname.textContent = hooks.footer.appname || '浏览器预览';
@@ -120,7 +120,7 @@
       tickStart: 0,
       slot: -1,
       moveUntil: 0,
-      flashTimer: null
+      flashTimer: null,
     };
     rows.set(key, row);
     // Next frame: let it fade in from its first place.
@@ -148,7 +148,13 @@
     var gap = Math.max(6, Math.round(height * 0.012));
     var rowHeight = Math.max(28, Math.floor((height - gap * (perColumn - 1)) / perColumn));
     var columnWidth = Math.floor((width - gap * 2 * (columns - 1)) / columns);
-    layout = { columns: columns, perColumn: perColumn, rowHeight: rowHeight, columnWidth: columnWidth, gap: gap };
+    layout = {
+      columns: columns,
+      perColumn: perColumn,
+      rowHeight: rowHeight,
+      columnWidth: columnWidth,
+      gap: gap,
+    };
     elements.board.style.setProperty('--row-h', rowHeight + 'px');
   }
 
@@ -450,11 +456,14 @@
 
   // --- Start ----------------------------------------------------------------------
 
-  computeLayout();
-  showFooterNames();
+  // The clock's text first: the header's height decides the board's.
   showClock();
+  showFooterNames();
+  computeLayout();
   setInterval(showClock, 1000);
   window.addEventListener('resize', relayout);
+  window.addEventListener('load', relayout);
+  if (window.ResizeObserver) new window.ResizeObserver(relayout).observe(elements.board);
   fetchBoard();
   if (!hooks.bridge) setInterval(fetchBoard, POLL_MS);
 })();

@@ -14,17 +14,24 @@ struct IconvCloser {
 };
 using IconvHandle = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
 
-// Length of the UTF-8 character that starts at `lead`, 1 for a stray byte.
-std::size_t utf8Length(unsigned char lead, std::size_t left) {
-  std::size_t length = 1;
-  if (lead >= 0xF0) {
-    length = 4;
-  } else if (lead >= 0xE0) {
-    length = 3;
-  } else if (lead >= 0xC0) {
-    length = 2;
+// Bytes to skip for the bad UTF-8 character at `at`: its lead byte and the
+// continuation bytes that belong to it, so the next character is kept.
+std::size_t badUtf8Length(const char* at, std::size_t left) {
+  const auto lead = static_cast<unsigned char>(at[0]);
+  std::size_t expected = 1;
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    expected = 4;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    expected = 3;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    expected = 2;
   }
-  return length <= left ? length : left;
+  std::size_t length = 1;
+  while (length < expected && length < left &&
+         (static_cast<unsigned char>(at[length]) & 0xC0) == 0x80) {
+    ++length;
+  }
+  return length;
 }
 
 // Converts as much as it can; a sequence the source or target cannot take is
@@ -47,8 +54,7 @@ std::string convert(std::string_view input, const char* to, const char* from,
     if (result != static_cast<std::size_t>(-1)) break;
     if (errno == E2BIG) continue;
     // EILSEQ or EINVAL (a sequence cut off at the end): replace and go on.
-    const std::size_t skip =
-        utf8Input ? utf8Length(static_cast<unsigned char>(*in), inLeft) : std::size_t{1};
+    const std::size_t skip = utf8Input ? badUtf8Length(in, inLeft) : std::size_t{1};
     in += skip;
     inLeft -= skip;
     out += replacement;
