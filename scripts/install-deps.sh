@@ -10,15 +10,15 @@ packages=(
   libcurl4-openssl-dev libasio-dev libgtk-3-dev libwebkit2gtk-4.1-dev
   libayatana-appindicator3-dev libdbus-1-dev libx11-dev libxext-dev
   libglib2.0-dev libxss-dev
-  # tests and test fixtures
-  libgtest-dev libgmock-dev libcpp-httplib-dev
+  # tests, test fixtures and the demo server (node runs the demo page's tests)
+  libgtest-dev libgmock-dev libcpp-httplib-dev nlohmann-json3-dev nodejs
   xvfb xauth x11-utils x11-xserver-utils xdotool dbus-daemon dbus-x11 openbox
   # a desktop of several monitors (X.Org with the dummy driver) and a CJK font
   xserver-xorg-core xserver-xorg-video-dummy fonts-droid-fallback
   # fuzzing (clang's libFuzzer and sanitizer run time)
   clang libclang-rt-14-dev
   # benchmarks and the libraries they compare against
-  libbenchmark-dev rapidjson-dev nlohmann-json3-dev libspdlog-dev
+  libbenchmark-dev rapidjson-dev libspdlog-dev
 )
 
 missing=()
