@@ -21,6 +21,7 @@
   var FLASH_MS = 1400;
   var ARROW_MS = 12000; // how long a move's arrow stays
   var TOAST_MS = 8000;
+  var BANNER_MS = 10000;
   var MAX_TOASTS = 3;
   var POLL_MS = 3000; // browser preview only
 
@@ -330,6 +331,19 @@
     }, TOAST_MS);
   }
 
+  // The notice of an update. The client reloads the page before it hands
+  // over the message, so the message may reach the new page: the notice goes
+  // by itself.
+  var bannerTimer = null;
+
+  function showBanner() {
+    elements.banner.hidden = false;
+    clearTimeout(bannerTimer);
+    bannerTimer = setTimeout(function () {
+      elements.banner.hidden = true;
+    }, BANNER_MS);
+  }
+
   function markUpdated() {
     elements.updated.textContent = '更新于 ' + timeText(new Date());
   }
@@ -377,7 +391,7 @@
       case 'update':
         // The client reloads the page itself; say why the screen blinks.
         hooks.updates += 1;
-        elements.banner.hidden = false;
+        showBanner();
         break;
       case 'error':
         hooks.errors = hooks.errors.concat([data]).slice(-20);

@@ -152,6 +152,8 @@ void PushService::pushChanges(std::string_view why) {
     changed = changes.size();
     queued = queueToLoggedIn(wireBytes(scoreEnvelope(seq, changes, sentAt()), options_.charset));
   }
+  // Changes nobody receives are not news: an idle server stays quiet.
+  if (queued == 0) return;
   log_.line("push board/score seq " + std::to_string(seq) + " (" + std::to_string(changed) +
             " change(s), " + std::string(why) + ") to " + std::to_string(queued) + " client(s)");
 }
