@@ -148,9 +148,10 @@ Operator (plain HTTP, no authentication: keep --bind on a trusted network):
   GET  /admin/logins                the logins seen, as JSON
   GET  /admin/status                sequence number, clients, burst state
 
-Example:
-  curl -d '{"c":"board","a":"note","data":"hi","char":"utf-8"}' \
+Examples (a POST needs a length: give curl -d, empty where there is no body):
+  curl -d '{"c":"board","a":"notice","data":{"text":"hi"},"char":"utf-8"}' \
        http://127.0.0.1:8099/admin/push
+  curl -d '' 'http://127.0.0.1:8099/admin/burst?count=10000'
 
 One line per event goes to standard output. SIGINT or SIGTERM stops the
 server (exit code 0); a port that cannot be bound exits with 1, a bad
