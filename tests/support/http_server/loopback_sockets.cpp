@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdint>
+
 namespace orvane::testing {
 
 namespace {
@@ -46,6 +48,43 @@ SilentListener::SilentListener() {
 }
 
 SilentListener::~SilentListener() {
+  if (socket_ >= 0) {
+    ::close(socket_);
+  }
+}
+
+FullListener::FullListener() {
+  int port = -1;
+  const int fd = bindLoopback(port);
+  if (fd < 0) {
+    return;
+  }
+  // A backlog of 0 leaves room for one connection that is never accepted.
+  if (::listen(fd, 0) != 0) {
+    ::close(fd);
+    return;
+  }
+  const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (filler < 0 || ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (filler >= 0) {
+      ::close(filler);
+    }
+    ::close(fd);
+    return;
+  }
+  socket_ = fd;
+  filler_ = filler;
+  port_ = port;
+}
+
+FullListener::~FullListener() {
+  if (filler_ >= 0) {
+    ::close(filler_);
+  }
   if (socket_ >= 0) {
     ::close(socket_);
   }
