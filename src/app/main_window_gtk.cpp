@@ -44,6 +44,7 @@ GtkMainWindow::GtkMainWindow() {
   deleteConnection_ = connectSignal(window, "delete-event", onDeleteEvent, this);
   destroyConnection_ = connectSignal(window, "destroy", onDestroySignal, this);
   stateConnection_ = connectSignal(window, "window-state-event", onWindowState, this);
+  configureConnection_ = connectSignal(window, "configure-event", onConfigure, this);
 }
 
 GtkMainWindow::~GtkMainWindow() {
@@ -73,6 +74,14 @@ gboolean GtkMainWindow::onWindowState(GtkWidget*, GdkEventWindowState* event, gp
   return FALSE;
 }
 
+gboolean GtkMainWindow::onConfigure(GtkWidget*, GdkEventConfigure* event, gpointer data) {
+  // GDK gives a top-level window's position in screen coordinates. (Asking
+  // the X server for the frame instead gives passing nonsense while a window
+  // manager is still framing the window.)
+  static_cast<GtkMainWindow*>(data)->rect_ = {event->x, event->y, event->width, event->height};
+  return FALSE;
+}
+
 void GtkMainWindow::runDestroyHandlerOnce() {
   if (handlerRan_) return;
   handlerRan_ = true;
@@ -86,15 +95,7 @@ void GtkMainWindow::setCaption(const std::string& caption) {
   if (GtkWindow* window = gtkWindow()) gtk_window_set_title(window, caption.c_str());
 }
 
-WindowRect GtkMainWindow::outerRect() const {
-  GtkWindow* window = gtkWindow();
-  if (window == nullptr) return {};
-  GdkWindow* gdkWindow = gtk_widget_get_window(GTK_WIDGET(window));
-  if (gdkWindow == nullptr || !gtk_widget_get_visible(GTK_WIDGET(window))) return placed_;
-  GdkRectangle frame{};
-  gdk_window_get_frame_extents(gdkWindow, &frame);
-  return {frame.x, frame.y, frame.width, frame.height};
-}
+WindowRect GtkMainWindow::outerRect() const { return window_ ? rect_ : WindowRect{}; }
 
 void GtkMainWindow::showWithoutFocus() {
   GtkWindow* window = gtkWindow();
@@ -152,7 +153,7 @@ void GtkMainWindow::show(int showCode) {
 void GtkMainWindow::placeOn(const WindowRect& rect) {
   GtkWindow* window = gtkWindow();
   if (window == nullptr) return;
-  placed_ = rect;
+  rect_ = rect;
   if (onWayland()) {
     // A Wayland client cannot place itself; it can ask for a monitor.
     gtk_window_fullscreen_on_monitor(window, gtk_window_get_screen(window), monitorIndexAt(rect));

@@ -15,6 +15,7 @@ typedef struct _GtkMenu GtkMenu;
 typedef struct _GtkWidget GtkWidget;
 typedef union _GdkEvent GdkEvent;
 typedef struct _GdkEventWindowState GdkEventWindowState;
+typedef struct _GdkEventConfigure GdkEventConfigure;
 
 namespace orvane {
 
@@ -52,6 +53,7 @@ class GtkMainWindow final : public MainWindow, public GtkWindowHost {
   static gboolean onDeleteEvent(GtkWidget* widget, GdkEvent* event, gpointer self);
   static void onDestroySignal(GtkWidget* widget, gpointer self);
   static gboolean onWindowState(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
+  static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
   void runDestroyHandlerOnce();
   void showWithoutFocus();
 
@@ -59,8 +61,12 @@ class GtkMainWindow final : public MainWindow, public GtkWindowHost {
   SignalConnection deleteConnection_;
   SignalConnection destroyConnection_;
   SignalConnection stateConnection_;
+  SignalConnection configureConnection_;
   std::string caption_;
-  WindowRect placed_;
+  // Where the window is: asked for by placeOn, then as the window system
+  // reports it. The window is undecorated, so its client rectangle is its
+  // outer rectangle.
+  WindowRect rect_;
   unsigned state_ = 0;  // GdkWindowState as the window manager last told
   bool destroyed_ = false;
   bool handlerRan_ = false;

@@ -297,6 +297,14 @@ gboolean onMotion(GtkWidget* widget, GdkEventMotion* event, gpointer data) {
   return FALSE;
 }
 
+gboolean onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*,
+                       gpointer) {
+  // A wall screen has no use for the engine's own menu, and its pop-up would
+  // take the second click of a right double click. The page still gets its
+  // contextmenu event first.
+  return TRUE;
+}
+
 void onViewDestroy(GtkWidget*, gpointer data) {
   // The window is going, and the view with it.
   State& s = *static_cast<State*>(data);
@@ -466,6 +474,7 @@ bool attachEngine(const std::shared_ptr<State>& self) {
       connectSignal(widget, "web-process-terminated", onProcessTerminated, &s));
   s.connections.push_back(connectSignal(widget, "button-press-event", onButtonPress, &s));
   s.connections.push_back(connectSignal(widget, "motion-notify-event", onMotion, &s));
+  s.connections.push_back(connectSignal(widget, "context-menu", onContextMenu, &s));
   s.connections.push_back(connectSignal(widget, "destroy", onViewDestroy, &s));
   gtk_container_add(GTK_CONTAINER(s.window.get()), widget);
   gtk_widget_show(widget);
@@ -625,16 +634,10 @@ void GtkWebView::moveToCenter() {
   if (monitor == nullptr) return;
   GdkRectangle area{};
   gdk_monitor_get_workarea(monitor, &area);
+  // The window is undecorated: its size is its outer size.
   int width = 0;
   int height = 0;
-  if (gdk != nullptr && gtk_widget_get_visible(widget)) {
-    GdkRectangle frame{};
-    gdk_window_get_frame_extents(gdk, &frame);
-    width = frame.width;
-    height = frame.height;
-  } else {
-    gtk_window_get_size(s.window.get(), &width, &height);
-  }
+  gtk_window_get_size(s.window.get(), &width, &height);
   gtk_window_move(s.window.get(), area.x + (area.width - width) / 2,
                   area.y + (area.height - height) / 2);
 }
