@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -40,7 +41,8 @@ TEST_F(WebViewTest, AFailedLoadIsReportedOnceAndNotFollowedBySuccess) {
   EXPECT_TRUE(next->reason.empty());
 }
 
-// A page the server holds back until the test lets it go.
+// A page the server holds back until the test lets it go. The server's
+// handler shares it, so a handler still running after the test is safe.
 struct HeldPage {
   std::mutex mutex;
   std::condition_variable changed;
@@ -51,7 +53,7 @@ struct HeldPage {
     std::unique_lock lock(mutex);
     requested = true;
     changed.notify_all();
-    changed.wait_for(lock, 60s, [&] { return released; });
+    changed.wait(lock, [&] { return released; });
     response.set_content("<!doctype html><body>late</body>", "text/html");
   }
   bool wasRequested() {
@@ -65,16 +67,23 @@ struct HeldPage {
   }
 };
 
+// Lets the held page go when the test ends, however it ends.
+struct ReleaseAtEnd {
+  std::shared_ptr<HeldPage> page;
+  ~ReleaseAtEnd() { page->release(); }
+};
+
 TEST_F(WebViewTest, AStoppedLoadIsCancelledAndALoadReplacedByAnotherIsNoSuccess) {
-  HeldPage held;
-  web.server().Get("/held", [&](const httplib::Request&, httplib::Response& response) {
-    held.serve(response);
+  const auto held = std::make_shared<HeldPage>();
+  const ReleaseAtEnd releaseAtEnd{held};
+  web.server().Get("/held", [held](const httplib::Request&, httplib::Response& response) {
+    held->serve(response);
   });
   addPage("/", "<!doctype html><body>up</body>");
   bindAndShow();
 
   view.load(web.base() + "/held");
-  ASSERT_TRUE(runLoopUntil([&] { return held.wasRequested(); }));
+  ASSERT_TRUE(runLoopUntil([&] { return held->wasRequested(); }));
   webkit_web_view_stop_loading(view.webKitView());
   ASSERT_TRUE(runLoopUntil([&] { return !loads.empty(); }));
   EXPECT_EQ(loads[0].result, kLoadCancelled) << loads[0].reason;
@@ -95,7 +104,6 @@ TEST_F(WebViewTest, AStoppedLoadIsCancelledAndALoadReplacedByAnotherIsNoSuccess)
   EXPECT_EQ(successes, 1);
   EXPECT_EQ(loads.back().result, kLoadSucceeded);
   EXPECT_EQ(evaluate("document.body.textContent"), "up");
-  held.release();
 }
 
 // The page processes this process started.

@@ -110,6 +110,7 @@ TEST_F(WebViewTest, ARightDoubleClickReachesTheGestureHandlerAndThePage) {
   view.setRightDoubleClickHandler([&] { ++gestures; });
   view.setConsoleHandler([&](const ConsoleMessage& m) { pageSaw.push_back(m.message); });
   addPage("/", "<!doctype html><body style='margin:0;height:100vh'><script>"
+               "addEventListener('contextmenu', function (e) { e.preventDefault(); });"
                "addEventListener('mousedown', function (e) {"
                "  if (e.button === 2) console.info('right ' + e.detail); });"
                "</script></body>");
@@ -127,6 +128,13 @@ TEST_F(WebViewTest, ARightDoubleClickReachesTheGestureHandlerAndThePage) {
   ASSERT_TRUE(xdo("click 3"));
   EXPECT_TRUE(runLoopUntil([&] { return pageSaw.size() == 3; }));
   EXPECT_EQ(gestures, 1);
+
+  // A page that leaves the context menu alone: the engine's menu does not
+  // pop up and take the second click, so the gesture still arrives.
+  ASSERT_EQ(loadAndWait(web.base() + "/blank")->result, kLoadSucceeded);
+  runLoopFor(600ms);
+  ASSERT_TRUE(xdo("click --repeat 2 --delay 120 3"));
+  EXPECT_TRUE(runLoopUntil([&] { return gestures == 2; })) << gestures;
 }
 
 TEST_F(WebViewTest, ShowDevToolsOpensTheInspector) {
