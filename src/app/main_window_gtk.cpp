@@ -44,7 +44,6 @@ GtkMainWindow::GtkMainWindow() {
   deleteConnection_ = connectSignal(window, "delete-event", onDeleteEvent, this);
   destroyConnection_ = connectSignal(window, "destroy", onDestroySignal, this);
   stateConnection_ = connectSignal(window, "window-state-event", onWindowState, this);
-  configureConnection_ = connectSignal(window, "configure-event", onConfigure, this);
 }
 
 GtkMainWindow::~GtkMainWindow() {
@@ -74,14 +73,6 @@ gboolean GtkMainWindow::onWindowState(GtkWidget*, GdkEventWindowState* event, gp
   return FALSE;
 }
 
-gboolean GtkMainWindow::onConfigure(GtkWidget*, GdkEventConfigure* event, gpointer data) {
-  // GDK gives a top-level window's position in screen coordinates. (Asking
-  // the X server for the frame instead gives passing nonsense while a window
-  // manager is still framing the window.)
-  static_cast<GtkMainWindow*>(data)->rect_ = {event->x, event->y, event->width, event->height};
-  return FALSE;
-}
-
 void GtkMainWindow::runDestroyHandlerOnce() {
   if (handlerRan_) return;
   handlerRan_ = true;
@@ -95,7 +86,19 @@ void GtkMainWindow::setCaption(const std::string& caption) {
   if (GtkWindow* window = gtkWindow()) gtk_window_set_title(window, caption.c_str());
 }
 
-WindowRect GtkMainWindow::outerRect() const { return window_ ? rect_ : WindowRect{}; }
+WindowRect GtkMainWindow::outerRect() const {
+  if (!window_) return {};
+  GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(window_.get()));
+  if (gdk == nullptr) return placed_;
+  // The window is undecorated: its client rectangle is its outer rectangle.
+  // The position is asked of the window system; the size is the one GDK
+  // keeps from its configure events. (The frame GDK reports under a window
+  // manager is passing nonsense while the manager is framing the window.)
+  int x = 0;
+  int y = 0;
+  gdk_window_get_origin(gdk, &x, &y);
+  return {x, y, gdk_window_get_width(gdk), gdk_window_get_height(gdk)};
+}
 
 void GtkMainWindow::showWithoutFocus() {
   GtkWindow* window = gtkWindow();
@@ -153,7 +156,7 @@ void GtkMainWindow::show(int showCode) {
 void GtkMainWindow::placeOn(const WindowRect& rect) {
   GtkWindow* window = gtkWindow();
   if (window == nullptr) return;
-  rect_ = rect;
+  placed_ = rect;
   if (onWayland()) {
     // A Wayland client cannot place itself; it can ask for a monitor.
     gtk_window_fullscreen_on_monitor(window, gtk_window_get_screen(window), monitorIndexAt(rect));

@@ -15,7 +15,6 @@ typedef struct _GtkMenu GtkMenu;
 typedef struct _GtkWidget GtkWidget;
 typedef union _GdkEvent GdkEvent;
 typedef struct _GdkEventWindowState GdkEventWindowState;
-typedef struct _GdkEventConfigure GdkEventConfigure;
 
 namespace orvane {
 
@@ -53,7 +52,6 @@ class GtkMainWindow final : public MainWindow, public GtkWindowHost {
   static gboolean onDeleteEvent(GtkWidget* widget, GdkEvent* event, gpointer self);
   static void onDestroySignal(GtkWidget* widget, gpointer self);
   static gboolean onWindowState(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
-  static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
   void runDestroyHandlerOnce();
   void showWithoutFocus();
 
@@ -61,12 +59,10 @@ class GtkMainWindow final : public MainWindow, public GtkWindowHost {
   SignalConnection deleteConnection_;
   SignalConnection destroyConnection_;
   SignalConnection stateConnection_;
-  SignalConnection configureConnection_;
   std::string caption_;
-  // Where the window is: asked for by placeOn, then as the window system
-  // reports it. The window is undecorated, so its client rectangle is its
-  // outer rectangle.
-  WindowRect rect_;
+  // Where placeOn put the window, for as long as it has not been on the
+  // screen.
+  WindowRect placed_;
   unsigned state_ = 0;  // GdkWindowState as the window manager last told
   bool destroyed_ = false;
   bool handlerRan_ = false;

@@ -35,6 +35,7 @@ struct ScriptWindow {
 struct ScriptTicket {
   std::weak_ptr<ScriptWindow> window;
   unsigned generation = 0;
+  std::function<void()> finished;
 };
 
 // A page cannot make the program hold more than this of one call's argument.
@@ -416,12 +417,15 @@ void onScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
   GError* rawError = nullptr;
   const auto value = GObjectPtr<JSCValue>::adopt(
       webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &rawError));
-  const GErrorPtr error(rawError);  // a script that failed in the page is not our concern
+  const GErrorPtr error(rawError);
   if (auto window = ticket->window.lock()) {
     std::lock_guard lock(window->mutex);
     if (window->generation == ticket->generation && window->inFlight > 0) --window->inFlight;
     window->room.notify_all();
   }
+  // A script that throws has raised the page's error event already, which
+  // the bootstrap script reported before this reply came.
+  if (ticket->finished) guarded("script finished handler", [&] { ticket->finished(); });
 }
 
 // --- the engine view ---------------------------------------------------------
@@ -599,15 +603,23 @@ void GtkWebView::load(const std::string& url) {
   if (s.bound && s.view) webkit_web_view_load_uri(s.view.get(), url.c_str());
 }
 
-void GtkWebView::runScript(const std::string& script) {
+void GtkWebView::runScript(const std::string& script) { runScriptThen(script, nullptr); }
+
+void GtkWebView::runScriptThen(const std::string& script, ScriptFinished finished) {
   State& s = *state_;
-  if (!s.bound || !s.view) return;
-  auto* ticket = new ScriptTicket{s.scripts, 0};
+  if (!s.bound || !s.view) {
+    // Dropped: the caller hears so at once.
+    if (finished) guarded("script finished handler", [&] { finished(); });
+    return;
+  }
+  auto* ticket = new ScriptTicket{s.scripts, 0, std::move(finished)};
   {
     std::lock_guard lock(s.scripts->mutex);
     ++s.scripts->inFlight;
     ticket->generation = s.scripts->generation;
   }
+  // The completion always comes, also for a script the view drops when it is
+  // unbound or its page process ends.
   webkit_web_view_evaluate_javascript(s.view.get(), script.data(),
                                       static_cast<gssize>(script.size()), nullptr, nullptr,
                                       s.cancellable.get(), onScriptDone, ticket);

@@ -44,7 +44,10 @@ class GtkWebView final : public WebView {
   void setProcessGoneHandler(ProcessGoneHandler handler) override;
 
   void load(const std::string& url) override;
+  // An uncaught exception of the script reaches the console handler as an
+  // error (level 3) through the page's error event, before `finished` runs.
   void runScript(const std::string& script) override;
+  void runScriptThen(const std::string& script, ScriptFinished finished) override;
   bool waitForScriptCapacity(std::chrono::milliseconds timeout) override;
 
   void moveToCenter() override;

@@ -286,3 +286,51 @@ TEST_F(WebViewTest, AWaitingSenderGivesUpOnTimeOutAndIsReleasedByUnbind) {
 
 }  // namespace
 }  // namespace orvane::testing
+
+namespace orvane::testing {
+namespace {
+
+TEST_F(WebViewTest, RunScriptThenReportsWhatTheScriptLoggedOrThrewBeforeItFinishes) {
+  std::vector<std::string> events;
+  view.setConsoleHandler([&](const ConsoleMessage& m) {
+    events.push_back("console " + std::to_string(m.level) + ": " + m.message);
+  });
+  addPage("/", "<!doctype html><body></body>");
+  bindAndShow();
+  ASSERT_EQ(loadAndWait(web.base() + "/")->result, kLoadSucceeded);
+
+  view.runScriptThen("console.error('inside'); 1", [&] { events.push_back("finished first"); });
+  view.runScriptThen("missingFunction()", [&] { events.push_back("finished second"); });
+  view.runScript("console.log('third')");
+  ASSERT_TRUE(runLoopUntil([&] { return events.size() >= 5; }));
+  ASSERT_EQ(events.size(), 5u);
+  EXPECT_EQ(events[0], "console 3: inside");
+  EXPECT_EQ(events[1], "finished first");
+  EXPECT_EQ(events[2].rfind("console 3: ", 0), 0u) << events[2];
+  EXPECT_NE(events[2].find("missingFunction"), std::string::npos) << events[2];
+  EXPECT_EQ(events[3], "finished second");
+  EXPECT_EQ(events[4], "console 1: third");
+}
+
+TEST_F(WebViewTest, RunScriptThenFinishesOnceForScriptsTheViewDrops) {
+  addPage("/", "<!doctype html><body><script>"
+               "window.slow = function () { var end = Date.now() + 200; while (Date.now() < end) {} };"
+               "</script></body>");
+  bindAndShow();
+  ASSERT_EQ(loadAndWait(web.base() + "/")->result, kLoadSucceeded);
+  constexpr int kCount = 20;
+  int finished = 0;
+  for (int i = 0; i < kCount; ++i) view.runScriptThen("slow()", [&] { ++finished; });
+  view.unbind();
+  EXPECT_TRUE(runLoopUntil([&] { return finished == kCount; })) << finished;
+  runLoopFor(300ms);
+  EXPECT_EQ(finished, kCount);
+
+  // Unbound: dropped at once.
+  bool ranAtOnce = false;
+  view.runScriptThen("1", [&] { ranAtOnce = true; });
+  EXPECT_TRUE(ranAtOnce);
+}
+
+}  // namespace
+}  // namespace orvane::testing
