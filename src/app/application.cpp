@@ -114,8 +114,8 @@ StartupResult Application::startAfterGuard() {
   // 27: the first loaded page starts the push channel; a page whose process
   // died is loaded again.
   if (parts_.makePushChannel) {
-    push_ = parts_.makePushChannel(PushParts{bridge_->pageRequests(), parts_.window, config_,
-                                             state_, parts_.maker, parts_.log});
+    push_ = parts_.makePushChannel(PushParts{bridge_->pageRequests(), parts_.window, parts_.ui,
+                                             config_, state_, parts_.maker, parts_.log});
   }
   parts_.view.setLoadFinishedHandler([weak](int result, const std::string& reason) {
     auto self = weak.lock();

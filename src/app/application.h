@@ -39,6 +39,7 @@ inline constexpr std::chrono::milliseconds kServerRetryDelay{3000};
 struct PushParts {
   PageRequests& pages;
   MainWindow& window;
+  UiThread& ui;
   const AppConfig& config;
   const AppState& state;
   std::shared_ptr<MakerLibrary> maker;
