@@ -9,6 +9,9 @@
 //    before the next (awaiting each). Scripts per second until the last ran.
 //
 //   orvane_web_view_bench [rounds]      (default 5; each figure is the median)
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -19,9 +22,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtk/gtk.h>
-#include <webkit2/webkit2.h>
 
 #include "app/main_window_gtk.h"
 #include "app/ui_thread_gtk.h"
@@ -101,7 +101,8 @@ double scriptsPerSecond(GtkWebView& view, GtkUiThread& ui, bool awaitEach) {
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   sender.join();
   const std::string count = evaluate(view, "String(window.n)");
-  if (count != std::to_string(kScripts)) std::fprintf(stderr, "page ran %s scripts\n", count.c_str());
+  if (count != std::to_string(kScripts))
+    std::fprintf(stderr, "page ran %s scripts\n", count.c_str());
   return kScripts / seconds;
 }
 
@@ -139,18 +140,22 @@ int main(int argc, char** argv) {
   std::vector<double> bounded;
   std::vector<double> awaited;
   for (int round = 0; round < rounds; ++round) {
-    const std::string ms = evaluate(
-        view, "(function () { var t = performance.now();"
-              "  for (var i = 0; i < " + std::to_string(kCalls) + "; ++i) serverJS('{\"c\":\"window\",\"a\":\"left\"}');"
-              "  return String(performance.now() - t); })()");
+    const std::string ms = evaluate(view,
+                                    "(function () { var t = performance.now();"
+                                    "  for (var i = 0; i < " +
+                                        std::to_string(kCalls) +
+                                        "; ++i) serverJS('{\"c\":\"window\",\"a\":\"left\"}');"
+                                        "  return String(performance.now() - t); })()");
     perCallUs.push_back(std::atof(ms.c_str()) * 1000.0 / kCalls);
     bounded.push_back(scriptsPerSecond(view, ui, false));
     awaited.push_back(scriptsPerSecond(view, ui, true));
   }
-  std::printf("serverJS round trip (%d calls, median of %d rounds): %.1f us per call (%d calls served)\n",
-              kCalls, rounds, median(perCallUs), served);
+  std::printf(
+      "serverJS round trip (%d calls, median of %d rounds): %.1f us per call (%d calls served)\n",
+      kCalls, rounds, median(perCallUs), served);
   std::printf("scripts from another thread (%d scripts, median of %d rounds):\n", kScripts, rounds);
-  std::printf("  bounded window of %d: %.0f scripts/s\n", GtkWebView::kScriptWindow, median(bounded));
+  std::printf("  bounded window of %d: %.0f scripts/s\n", GtkWebView::kScriptWindow,
+              median(bounded));
   std::printf("  awaiting each:        %.0f scripts/s\n", median(awaited));
   std::printf("  ratio:                %.1fx\n", median(bounded) / median(awaited));
   view.unbind();

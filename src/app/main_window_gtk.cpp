@@ -186,8 +186,7 @@ void GtkMainWindow::setDestroyHandler(std::function<void()> handler) {
   onDestroy_ = std::move(handler);
 }
 
-void GtkMainWindow::addTrayIcon(const std::string& tooltip,
-                                std::function<void(TrayItem)> onItem) {
+void GtkMainWindow::addTrayIcon(const std::string& tooltip, std::function<void(TrayItem)> onItem) {
   if (destroyed_) return;
   tray_.reset();
   tray_ = std::make_unique<GtkTrayIcon>(tooltip, std::move(onItem));

@@ -40,13 +40,14 @@ GtkTrayIcon::GtkTrayIcon(const std::string& tooltip, std::function<void(TrayItem
   const struct {
     const char* label;
     TrayItem item;
-  } entries[] = {{"设置", TrayItem::Settings}, {"更新", TrayItem::Update}, {"退出", TrayItem::Exit}};
+  } entries[] = {
+      {"设置", TrayItem::Settings}, {"更新", TrayItem::Update}, {"退出", TrayItem::Exit}};
   for (const auto& entry : entries) {
     GtkWidget* item = gtk_menu_item_new_with_label(entry.label);
-    g_signal_connect_data(item, "activate", G_CALLBACK(onActivate),
-                          new ItemChoice{std::weak_ptr<void>(handler_), entry.item},
-                          [](gpointer data, GClosure*) { delete static_cast<ItemChoice*>(data); },
-                          GConnectFlags(0));
+    g_signal_connect_data(
+        item, "activate", G_CALLBACK(onActivate),
+        new ItemChoice{std::weak_ptr<void>(handler_), entry.item},
+        [](gpointer data, GClosure*) { delete static_cast<ItemChoice*>(data); }, GConnectFlags(0));
     gtk_menu_shell_append(GTK_MENU_SHELL(menu_.get()), item);
   }
   gtk_widget_show_all(menu_.get());

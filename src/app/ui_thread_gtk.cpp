@@ -26,8 +26,7 @@ GtkUiThread::GtkUiThread() {
   queue_ = std::make_shared<UiRequestQueue>([self] {
     // Default priority, above redrawing: a page that paints all the time
     // must not starve the threads waiting for it.
-    g_idle_add_full(G_PRIORITY_DEFAULT, runPendingRequests, new WeakQueue(*self),
-                    deleteWeakQueue);
+    g_idle_add_full(G_PRIORITY_DEFAULT, runPendingRequests, new WeakQueue(*self), deleteWeakQueue);
   });
   *self = queue_;
   queue_->setUiThread(std::this_thread::get_id());

@@ -240,8 +240,8 @@ void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
 gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer data) {
   State& s = *static_cast<State*>(data);
   s.loadFailed = true;
-  const bool cancelled =
-      error != nullptr && g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED);
+  const bool cancelled = error != nullptr && g_error_matches(error, WEBKIT_NETWORK_ERROR,
+                                                             WEBKIT_NETWORK_ERROR_CANCELLED);
   reportLoad(s, cancelled ? kLoadCancelled : kLoadFailed,
              error != nullptr && error->message != nullptr ? error->message : "load failed");
   // Handled: no error page of the engine's own, whose loading would read as
@@ -334,7 +334,8 @@ void onConsoleMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
 // --- calls of bound functions ------------------------------------------------
 
 std::string readCallArgument(WebKitURISchemeRequest* request) {
-  const auto body = GObjectPtr<GInputStream>::adopt(webkit_uri_scheme_request_get_http_body(request));
+  const auto body =
+      GObjectPtr<GInputStream>::adopt(webkit_uri_scheme_request_get_http_body(request));
   std::string text;
   if (!body) return text;
   char buffer[16384];
@@ -382,7 +383,8 @@ void onCall(WebKitURISchemeRequest* rawRequest, gpointer data) {
     return;
   }
   const char* method = webkit_uri_scheme_request_get_http_method(rawRequest);
-  const auto name = page_bridge::functionNameOfCallUri(webkit_uri_scheme_request_get_uri(rawRequest));
+  const auto name =
+      page_bridge::functionNameOfCallUri(webkit_uri_scheme_request_get_uri(rawRequest));
   if (method == nullptr || g_strcmp0(method, "POST") != 0 || !name) {
     refuseCall(rawRequest, "not a page function call");
     return;
@@ -391,15 +393,16 @@ void onCall(WebKitURISchemeRequest* rawRequest, gpointer data) {
   // by the engine for the document that made the request, and the main
   // frame's address is the engine's own.
   SoupMessageHeaders* headers = webkit_uri_scheme_request_get_http_headers(rawRequest);
-  const char* originHeader = headers != nullptr ? soup_message_headers_get_one(headers, "Origin") : nullptr;
+  const char* originHeader =
+      headers != nullptr ? soup_message_headers_get_one(headers, "Origin") : nullptr;
   const std::string requestOrigin = originHeader != nullptr ? originHeader : "";
   const char* mainUri = webkit_web_view_get_uri(self->view.get());
 
   ScriptCall call;
   call.argument = readCallArgument(rawRequest);
   call.origin = page_bridge::originOf(requestOrigin);
-  call.topFrame = !call.origin.empty() && mainUri != nullptr &&
-                  call.origin == page_bridge::originOf(mainUri);
+  call.topFrame =
+      !call.origin.empty() && mainUri != nullptr && call.origin == page_bridge::originOf(mainUri);
 
   ScriptValue value = ScriptUndefined{};
   const auto it = self->functions.find(*name);
@@ -438,7 +441,8 @@ bool attachEngine(const std::shared_ptr<State>& self) {
         "base-data-directory", s.storageDirectory.c_str(), nullptr));
   }
   s.context = GObjectPtr<WebKitWebContext>::adopt(
-      data ? webkit_web_context_new_with_website_data_manager(data.get()) : webkit_web_context_new());
+      data ? webkit_web_context_new_with_website_data_manager(data.get())
+           : webkit_web_context_new());
   if (!s.context) return false;
   s.engineStorageDirectory = s.storageDirectory;
   webkit_web_context_register_uri_scheme(s.context.get(), page_bridge::kCallScheme, onCall,
@@ -459,9 +463,9 @@ bool attachEngine(const std::shared_ptr<State>& self) {
 
   const auto settings = GObjectPtr<WebKitSettings>::adopt(webkit_settings_new());
   webkit_settings_set_enable_developer_extras(settings.get(), TRUE);
-  GtkWidget* widget = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context",
-                                              s.context.get(), "user-content-manager",
-                                              s.content.get(), "settings", settings.get(), nullptr));
+  GtkWidget* widget = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", s.context.get(),
+                                              "user-content-manager", s.content.get(), "settings",
+                                              settings.get(), nullptr));
   if (widget == nullptr) {
     detachEngine(s, false);
     return false;
@@ -474,8 +478,7 @@ bool attachEngine(const std::shared_ptr<State>& self) {
   }
   s.connections.push_back(connectSignal(widget, "load-changed", onLoadChanged, &s));
   s.connections.push_back(connectSignal(widget, "load-failed", onLoadFailed, &s));
-  s.connections.push_back(
-      connectSignal(widget, "web-process-terminated", onProcessTerminated, &s));
+  s.connections.push_back(connectSignal(widget, "web-process-terminated", onProcessTerminated, &s));
   s.connections.push_back(connectSignal(widget, "button-press-event", onButtonPress, &s));
   s.connections.push_back(connectSignal(widget, "motion-notify-event", onMotion, &s));
   s.connections.push_back(connectSignal(widget, "context-menu", onContextMenu, &s));
@@ -528,7 +531,8 @@ bool GtkWebView::bind(MainWindow& window, bool transparent) {
     GtkWidget* widget = GTK_WIDGET(gtkWindow);
     GdkVisual* visual = gdk_screen_get_rgba_visual(gtk_widget_get_screen(widget));
     // The visual can only be chosen before the window exists on the screen.
-    if (visual != nullptr && !gtk_widget_get_realized(widget)) gtk_widget_set_visual(widget, visual);
+    if (visual != nullptr && !gtk_widget_get_realized(widget))
+      gtk_widget_set_visual(widget, visual);
     gtk_widget_set_app_paintable(widget, TRUE);
   }
   if (!attachEngine(state_)) {

@@ -27,14 +27,10 @@ GripHit hitTestGrip(int x, int y, int width, int height, bool maximized) {
   // The order decides where rectangles overlap, e.g. in windows narrower
   // than the grips.
   const Grip grips[] = {
-      {{g, 0, w - g, g}, kGripTop},
-      {{0, g, g, h - g}, kGripLeft},
-      {{w - g, g, w, h - 2 * g}, kGripRight},
-      {{g, h - g, w - 2 * g, h}, kGripBottom},
-      {{0, 0, g, g}, kGripTopLeft},
-      {{0, h - g, g, h}, kGripBottomLeft},
-      {{w - g, 0, w, g}, kGripTopRight},
-      {{w - 2 * g, h - 2 * g, w, h}, kGripBottomRight},
+      {{g, 0, w - g, g}, kGripTop},           {{0, g, g, h - g}, kGripLeft},
+      {{w - g, g, w, h - 2 * g}, kGripRight}, {{g, h - g, w - 2 * g, h}, kGripBottom},
+      {{0, 0, g, g}, kGripTopLeft},           {{0, h - g, g, h}, kGripBottomLeft},
+      {{w - g, 0, w, g}, kGripTopRight},      {{w - 2 * g, h - 2 * g, w, h}, kGripBottomRight},
   };
   for (const Grip& grip : grips) {
     if (grip.rect.holds(x, y)) return grip.hit;

@@ -52,15 +52,15 @@ TEST_F(MainWindowGtk, StaysHiddenAndSizelessUntilPlacedThenSitsOnTheRectangle) {
   const WindowRect first{100, 80, 640, 480};
   window.placeOn(first);
   EXPECT_TRUE(runLoopUntil([&] { return viewable(window) && window.outerRect() == first; }))
-      << window.outerRect().left << "," << window.outerRect().top << " "
-      << window.outerRect().width << "x" << window.outerRect().height;
+      << window.outerRect().left << "," << window.outerRect().top << " " << window.outerRect().width
+      << "x" << window.outerRect().height;
 
   // Placed again (the picker's second choice): moves and resizes.
   const WindowRect second{300, 200, 400, 300};
   window.placeOn(second);
   EXPECT_TRUE(runLoopUntil([&] { return window.outerRect() == second; }))
-      << window.outerRect().left << "," << window.outerRect().top << " "
-      << window.outerRect().width << "x" << window.outerRect().height;
+      << window.outerRect().left << "," << window.outerRect().top << " " << window.outerRect().width
+      << "x" << window.outerRect().height;
 }
 
 // The counting runs before any handler, so it sees a delete event even when a
@@ -79,7 +79,8 @@ TEST_F(MainWindowGtk, AUsersCloseRequestIsRefused) {
 
   int deleteEvents = 0;
   const guint signalId = g_signal_lookup("delete-event", GTK_TYPE_WIDGET);
-  const gulong hook = g_signal_add_emission_hook(signalId, 0, countEmission, &deleteEvents, nullptr);
+  const gulong hook =
+      g_signal_add_emission_hook(signalId, 0, countEmission, &deleteEvents, nullptr);
 
   // What a window manager sends when the user clicks the close button.
   GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(window.gtkWindow()));
@@ -194,20 +195,20 @@ TEST_F(MainWindowGtk, ShowCodesMapToTheirGtkCounterparts) {
   ASSERT_TRUE(runLoopUntil([&] { return viewable(window); }));
 
   const ShowStep steps[] = {
-      {kShowMaximized, true, true, false},   // 3
-      {kShowNormal, true, false, false},     // 1
-      {kShowMinimized, true, false, true},   // 2
-      {kShowRestore, true, false, false},    // 9
-      {kShowMinimize, true, false, true},    // 6
-      {kShowDefault, true, false, false},    // 10
-      {kShowHide, false, false, false},      // 0
-      {kShowShow, true, false, false},       // 5
-      {kShowMinNoActive, true, false, true}, // 7
-      {kShowRestore, true, false, false},    // 9
-      {kShowHide, false, false, false},      // 0
-      {kShowNa, true, false, false},         // 8
-      {kShowHide, false, false, false},      // 0
-      {kShowNoActivate, true, false, false}, // 4
+      {kShowMaximized, true, true, false},    // 3
+      {kShowNormal, true, false, false},      // 1
+      {kShowMinimized, true, false, true},    // 2
+      {kShowRestore, true, false, false},     // 9
+      {kShowMinimize, true, false, true},     // 6
+      {kShowDefault, true, false, false},     // 10
+      {kShowHide, false, false, false},       // 0
+      {kShowShow, true, false, false},        // 5
+      {kShowMinNoActive, true, false, true},  // 7
+      {kShowRestore, true, false, false},     // 9
+      {kShowHide, false, false, false},       // 0
+      {kShowNa, true, false, false},          // 8
+      {kShowHide, false, false, false},       // 0
+      {kShowNoActivate, true, false, false},  // 4
   };
   for (const ShowStep& step : steps) {
     window.show(step.code);

@@ -94,10 +94,11 @@ TEST_F(WebViewTest, AnIframeOfAnotherOriginIsReportedWithItsOwnOriginAndNotAsTop
     calls.push_back(call);
     return std::string("ok");
   });
-  addPage("/", "<!doctype html><body><script>window.frameSaid = '';"
-               "addEventListener('message', function (e) { window.frameSaid = e.data; });"
-               "</script><iframe src='http://localhost:" +
-                   std::to_string(other.port()) + "/frame'></iframe></body>");
+  addPage("/",
+          "<!doctype html><body><script>window.frameSaid = '';"
+          "addEventListener('message', function (e) { window.frameSaid = e.data; });"
+          "</script><iframe src='http://localhost:" +
+              std::to_string(other.port()) + "/frame'></iframe></body>");
   bindAndShow();
   ASSERT_EQ(loadAndWait(web.base() + "/")->result, kLoadSucceeded);
   ASSERT_TRUE(runLoopUntil([&] { return !calls.empty(); }));
@@ -139,17 +140,18 @@ TEST_F(WebViewTest, ConsoleMessagesAndUncaughtErrorsReachTheConsoleHandler) {
   std::vector<ConsoleMessage> messages;
   view.setConsoleHandler([&](const ConsoleMessage& m) { messages.push_back(m); });
   // Line numbers below count from the doctype line as line 1.
-  addPage("/", "<!doctype html>\n"                          // 1
-               "<body><script>\n"                           // 2
-               "console.log('log', 1);\n"                   // 3
-               "console.warn('warn');\n"                    // 4
-               "console.error('错误', {code: 42});\n"        // 5
-               "console.debug('debug');\n"                  // 6
-               "console.info('info');\n"                    // 7
-               "function fail() { throw new Error('bad'); }\n"  // 8
-               "setTimeout(fail, 0);\n"                     // 9
-               "Promise.reject(new Error('rejected'));\n"   // 10
-               "</script></body>\n");
+  addPage("/",
+          "<!doctype html>\n"                              // 1
+          "<body><script>\n"                               // 2
+          "console.log('log', 1);\n"                       // 3
+          "console.warn('warn');\n"                        // 4
+          "console.error('错误', {code: 42});\n"           // 5
+          "console.debug('debug');\n"                      // 6
+          "console.info('info');\n"                        // 7
+          "function fail() { throw new Error('bad'); }\n"  // 8
+          "setTimeout(fail, 0);\n"                         // 9
+          "Promise.reject(new Error('rejected'));\n"       // 10
+          "</script></body>\n");
   bindAndShow();
   const std::string page = web.base() + "/";
   ASSERT_EQ(loadAndWait(page)->result, kLoadSucceeded);
@@ -161,7 +163,7 @@ TEST_F(WebViewTest, ConsoleMessagesAndUncaughtErrorsReachTheConsoleHandler) {
     unsigned line;
   };
   const Expected expected[] = {
-      {1, "log 1", 3}, {2, "warn", 4},  {3, "错误 {\"code\":42}", 5},
+      {1, "log 1", 3}, {2, "warn", 4}, {3, "错误 {\"code\":42}", 5},
       {4, "debug", 6}, {5, "info", 7},
   };
   for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -243,9 +245,10 @@ TEST_F(WebViewTest, ScriptsFromAnotherThreadRunInTheOrderTheyWereGiven) {
 TEST_F(WebViewTest, ASlowPageHoldsTheSenderBackInsteadOfQueuingWithoutBound) {
   GtkUiThread ui;
   // Every script takes the page 10 ms.
-  addPage("/", "<!doctype html><body><script>window.got = [];"
-               "window.slow = function () { var end = Date.now() + 10; while (Date.now() < end) {} };"
-               "</script></body>");
+  addPage("/",
+          "<!doctype html><body><script>window.got = [];"
+          "window.slow = function () { var end = Date.now() + 10; while (Date.now() < end) {} };"
+          "</script></body>");
   bindAndShow();
   ASSERT_EQ(loadAndWait(web.base() + "/")->result, kLoadSucceeded);
 
@@ -266,9 +269,10 @@ TEST_F(WebViewTest, ASlowPageHoldsTheSenderBackInsteadOfQueuingWithoutBound) {
 
 TEST_F(WebViewTest, AWaitingSenderGivesUpOnTimeOutAndIsReleasedByUnbind) {
   // A page that takes a second per script keeps the window full.
-  addPage("/", "<!doctype html><body><script>"
-               "window.slow = function () { var end = Date.now() + 1000; while (Date.now() < end) {} };"
-               "</script></body>");
+  addPage("/",
+          "<!doctype html><body><script>"
+          "window.slow = function () { var end = Date.now() + 1000; while (Date.now() < end) {} };"
+          "</script></body>");
   bindAndShow();
   ASSERT_EQ(loadAndWait(web.base() + "/")->result, kLoadSucceeded);
   EXPECT_TRUE(view.waitForScriptCapacity(0ms));
@@ -313,9 +317,10 @@ TEST_F(WebViewTest, RunScriptThenReportsWhatTheScriptLoggedOrThrewBeforeItFinish
 }
 
 TEST_F(WebViewTest, RunScriptThenFinishesOnceForScriptsTheViewDrops) {
-  addPage("/", "<!doctype html><body><script>"
-               "window.slow = function () { var end = Date.now() + 200; while (Date.now() < end) {} };"
-               "</script></body>");
+  addPage("/",
+          "<!doctype html><body><script>"
+          "window.slow = function () { var end = Date.now() + 200; while (Date.now() < end) {} };"
+          "</script></body>");
   bindAndShow();
   ASSERT_EQ(loadAndWait(web.base() + "/")->result, kLoadSucceeded);
   constexpr int kCount = 20;

@@ -56,10 +56,10 @@ class WebViewTest : public OnGtkDesktop {
 
   // Serves `html` at `path` (UTF-8).
   void addPage(const std::string& path, std::string html) {
-    web.server().Get(path, [html = std::move(html)](const httplib::Request&,
-                                                      httplib::Response& response) {
-      response.set_content(html, "text/html; charset=utf-8");
-    });
+    web.server().Get(
+        path, [html = std::move(html)](const httplib::Request&, httplib::Response& response) {
+          response.set_content(html, "text/html; charset=utf-8");
+        });
   }
 
   // Starts the server, binds the view into the window and shows it.

@@ -131,9 +131,8 @@ std::vector<pid_t> childWebProcesses() {
 
 TEST_F(WebViewTest, AKilledPageProcessIsReportedAndTheNextLoadWorks) {
   std::vector<std::string> gone;
-  view.bindFunction("serverJS", [](const ScriptCall& call) -> ScriptValue {
-    return "back: " + call.argument;
-  });
+  view.bindFunction("serverJS",
+                    [](const ScriptCall& call) -> ScriptValue { return "back: " + call.argument; });
   view.setProcessGoneHandler([&](const std::string& reason) { gone.push_back(reason); });
   addPage("/", "<!doctype html><body>page</body>");
   bindAndShow();
@@ -158,8 +157,9 @@ TEST_F(WebViewTest, LocalStorageLivesUnderTheGivenFolderAndRemakingTheViewKeepsT
   TempDirectory folder;
   ASSERT_FALSE(folder.path().empty());
   std::vector<ConsoleMessage> messages;
-  addPage("/", "<!doctype html><body><script>localStorage.setItem('rank', '第一');"
-               "console.info('stored ' + localStorage.getItem('rank'));</script></body>");
+  addPage("/",
+          "<!doctype html><body><script>localStorage.setItem('rank', '第一');"
+          "console.info('stored ' + localStorage.getItem('rank'));</script></body>");
   bindAndShow();
   // Set after binding, as the startup does: the view is made again, and what
   // was set on it so far still holds.

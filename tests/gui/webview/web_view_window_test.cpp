@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "web_view_fixture.h"
 #include "webview/glib_ptr_gtk.h"
 #include "webview/main_window_null.h"
-#include "web_view_fixture.h"
 
 namespace orvane::testing {
 namespace {
@@ -66,12 +66,14 @@ TEST_F(WebViewTest, DestroyingTheWindowUnbindsTheView) {
 }
 
 TEST_F(WebViewTest, ThePagesPixelsReachTheTransparentWindow) {
-  addPage("/", "<!doctype html><html><body style='margin:0;background:rgb(200,30,40)'>"
-               "<div style='position:absolute;left:100px;top:80px;width:200px;height:120px;"
-               "background:rgb(20,160,60)'></div></body></html>");
+  addPage("/",
+          "<!doctype html><html><body style='margin:0;background:rgb(200,30,40)'>"
+          "<div style='position:absolute;left:100px;top:80px;width:200px;height:120px;"
+          "background:rgb(20,160,60)'></div></body></html>");
   bindAndShow({0, 0, 640, 480}, true);
   GtkWidget* widget = GTK_WIDGET(window.gtkWindow());
-  EXPECT_EQ(gtk_widget_get_visual(widget), gdk_screen_get_rgba_visual(gtk_widget_get_screen(widget)));
+  EXPECT_EQ(gtk_widget_get_visual(widget),
+            gdk_screen_get_rgba_visual(gtk_widget_get_screen(widget)));
   EXPECT_TRUE(gtk_widget_get_app_paintable(widget));
   GdkRGBA background{};
   webkit_web_view_get_background_color(view.webKitView(), &background);
@@ -100,8 +102,8 @@ TEST_F(WebViewTest, ThePagesPixelsReachTheTransparentWindow) {
   EXPECT_TRUE(runLoopUntil([&] {
     return near(pixelAt(20, 20), {200, 30, 40}) && near(pixelAt(200, 140), {20, 160, 60}) &&
            near(pixelAt(600, 400), {200, 30, 40});
-  })) << "pixel (200,140) is " << pixelAt(200, 140).r << "," << pixelAt(200, 140).g << ","
-      << pixelAt(200, 140).b;
+  })) << "pixel (200,140) is "
+      << pixelAt(200, 140).r << "," << pixelAt(200, 140).g << "," << pixelAt(200, 140).b;
 }
 
 TEST_F(WebViewTest, ARightDoubleClickReachesTheGestureHandlerAndThePage) {
@@ -109,11 +111,12 @@ TEST_F(WebViewTest, ARightDoubleClickReachesTheGestureHandlerAndThePage) {
   std::vector<std::string> pageSaw;
   view.setRightDoubleClickHandler([&] { ++gestures; });
   view.setConsoleHandler([&](const ConsoleMessage& m) { pageSaw.push_back(m.message); });
-  addPage("/", "<!doctype html><body style='margin:0;height:100vh'><script>"
-               "addEventListener('contextmenu', function (e) { e.preventDefault(); });"
-               "addEventListener('mousedown', function (e) {"
-               "  if (e.button === 2) console.info('right ' + e.detail); });"
-               "</script></body>");
+  addPage("/",
+          "<!doctype html><body style='margin:0;height:100vh'><script>"
+          "addEventListener('contextmenu', function (e) { e.preventDefault(); });"
+          "addEventListener('mousedown', function (e) {"
+          "  if (e.button === 2) console.info('right ' + e.detail); });"
+          "</script></body>");
   bindAndShow({0, 0, 640, 480});
   ASSERT_EQ(loadAndWait(web.base() + "/")->result, kLoadSucceeded);
 
@@ -143,7 +146,8 @@ TEST_F(WebViewTest, ShowDevToolsOpensTheInspector) {
   WebKitWebInspector* inspector = webkit_web_view_get_inspector(view.webKitView());
   EXPECT_EQ(webkit_web_inspector_get_web_view(inspector), nullptr);
   view.showDevTools("front_end/inspector.html");
-  EXPECT_TRUE(runLoopUntil([&] { return webkit_web_inspector_get_web_view(inspector) != nullptr; }));
+  EXPECT_TRUE(
+      runLoopUntil([&] { return webkit_web_inspector_get_web_view(inspector) != nullptr; }));
 }
 
 TEST_F(WebViewTest, MoveToCenterCentresTheWindowOnItsMonitor) {
@@ -170,14 +174,16 @@ TEST_F(WebViewTest, TrackSizesBoundTheWindowOnlyWhenBothNumbersAreNonZero) {
   EXPECT_TRUE(runLoopUntil([&] {
     const WindowRect r = window.outerRect();
     return r.width == 400 && r.height == 350;
-  })) << window.outerRect().width << "x" << window.outerRect().height;
+  })) << window.outerRect().width
+      << "x" << window.outerRect().height;
 
   view.setMaxTrackSize(500, 450);
   window.placeOn({50, 50, 900, 800});
   EXPECT_TRUE(runLoopUntil([&] {
     const WindowRect r = window.outerRect();
     return r.width == 500 && r.height == 450;
-  })) << window.outerRect().width << "x" << window.outerRect().height;
+  })) << window.outerRect().width
+      << "x" << window.outerRect().height;
 }
 
 // Presses the left button at (x, y), drags by (dx, dy) in steps and lets go.
@@ -202,10 +208,11 @@ bool drag(int x, int y, int dx, int dy) {
 TEST_F(WebViewTest, EdgeGripsResizeTheWindowOnlyWhenResizable) {
   std::vector<std::string> pageSaw;
   view.setConsoleHandler([&](const ConsoleMessage& m) { pageSaw.push_back(m.message); });
-  addPage("/", "<!doctype html><body style='margin:0;height:100vh'><script>"
-               "addEventListener('mousedown', function (e) {"
-               "  console.info('down ' + e.clientX + ',' + e.clientY); });"
-               "</script></body>");
+  addPage("/",
+          "<!doctype html><body style='margin:0;height:100vh'><script>"
+          "addEventListener('mousedown', function (e) {"
+          "  console.info('down ' + e.clientX + ',' + e.clientY); });"
+          "</script></body>");
   const WindowRect start{100, 100, 400, 300};
   bindAndShow(start);
   ASSERT_EQ(loadAndWait(web.base() + "/")->result, kLoadSucceeded);
@@ -234,7 +241,8 @@ TEST_F(WebViewTest, EdgeGripsResizeTheWindowOnlyWhenResizable) {
   EXPECT_TRUE(runLoopUntil([&] {
     const WindowRect r = window.outerRect();
     return r.width == 520 && r.height == 380;
-  })) << window.outerRect().width << "x" << window.outerRect().height;
+  })) << window.outerRect().width
+      << "x" << window.outerRect().height;
   EXPECT_TRUE(pageSaw.empty());
 
   // Inside the window the page gets the press as always.

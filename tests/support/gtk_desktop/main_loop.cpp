@@ -7,8 +7,8 @@ namespace orvane::testing {
 bool runLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   // Wakes the loop regularly, so `done` is checked even when nothing happens.
-  const guint ticker = g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; },
-                                     nullptr);
+  const guint ticker = g_timeout_add(
+      20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
   bool result = done();
   while (!result && std::chrono::steady_clock::now() < deadline) {
     g_main_context_iteration(nullptr, TRUE);

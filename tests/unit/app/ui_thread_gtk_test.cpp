@@ -22,8 +22,8 @@ using namespace std::chrono_literals;
 template <typename Done>
 bool runLoopUntil(Done done, std::chrono::seconds timeout = 60s) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  const guint ticker = g_timeout_add(10, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; },
-                                     nullptr);
+  const guint ticker = g_timeout_add(
+      10, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
   while (!done() && std::chrono::steady_clock::now() < deadline) {
     g_main_context_iteration(nullptr, TRUE);
   }
@@ -100,9 +100,8 @@ TEST(GtkUiThread, TeardownReleasesWaitersAndALateWakeUpFindsNothing) {
 TEST(GtkUiThread, BeginTeardownMakesLaterHandOversReturnAtOnce) {
   GtkUiThread ui;
   ui.beginTeardown();
-  auto caller = std::async(std::launch::async, [&] {
-    return ui.invoke([] { ADD_FAILURE() << "ran after teardown"; });
-  });
+  auto caller = std::async(
+      std::launch::async, [&] { return ui.invoke([] { ADD_FAILURE() << "ran after teardown"; }); });
   EXPECT_FALSE(caller.get());
   EXPECT_FALSE(ui.invoke([] { ADD_FAILURE() << "ran after teardown"; }));
 }

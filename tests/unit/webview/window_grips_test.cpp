@@ -72,12 +72,9 @@ TEST(WindowGrips, ATrackSizeAppliesOnlyWhenBothNumbersAreNonZero) {
     bool hasMax;
   };
   const BoundsCase cases[] = {
-      {{0, 0}, {0, 0}, false, false},
-      {{300, 0}, {0, 600}, false, false},
-      {{300, 200}, {0, 0}, true, false},
-      {{0, 0}, {800, 600}, false, true},
-      {{300, 200}, {800, 600}, true, true},
-      {{300, 200}, {800, 0}, true, false},
+      {{0, 0}, {0, 0}, false, false},       {{300, 0}, {0, 600}, false, false},
+      {{300, 200}, {0, 0}, true, false},    {{0, 0}, {800, 600}, false, true},
+      {{300, 200}, {800, 600}, true, true}, {{300, 200}, {800, 0}, true, false},
   };
   for (const BoundsCase& c : cases) {
     const SizeBounds bounds = sizeBoundsFor(c.min, c.max);
