@@ -1,11 +1,13 @@
 #pragma once
 // The program's own implementations of the application's services: the
 // instance guard over InstanceMutex, the day log over a LogWriter (the
-// program's log), the server over ServerLink.
+// program's log), the server over ServerLink, the monitor picker over
+// ScreenPicker.
 
 #include <string>
 
 #include "app/app_services.h"
+#include "display/screen_picker.h"
 #include "log/log_writer.h"
 #include "server/server_link.h"
 #include "sys/instance_mutex.h"
@@ -57,6 +59,17 @@ class ServerLinkAccess final : public ServerAccess {
 
  private:
   ServerLink& link_;
+};
+
+class ScreenPickerChoice final : public ScreenChoice {
+ public:
+  explicit ScreenPickerChoice(ScreenPicker& picker) : picker_(picker) {}
+  void runModal() override { picker_.runModal(); }
+  void close() override { picker_.close(); }
+  bool isOpen() const override { return picker_.isOpen(); }
+
+ private:
+  ScreenPicker& picker_;
 };
 
 }  // namespace orvane

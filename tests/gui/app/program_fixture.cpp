@@ -1,0 +1,328 @@
+#include "program_fixture.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "program_page.h"
+#include "support/http_server/loopback_sockets.h"
+
+extern char** environ;
+
+namespace orvane::testing {
+
+namespace {
+
+struct DisplayCloser {
+  void operator()(Display* display) const { XCloseDisplay(display); }
+};
+using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+
+std::string shellQuoted(const std::string& text) { return "'" + text + "'"; }
+
+}  // namespace
+
+ProgramFixture::ProgramFixture() {
+  runDirectory = folder.path() + "/run/";
+  homeDirectory = folder.path() + "/home";
+  runtimeDirectory = folder.path() + "/runtime";
+}
+
+ProgramFixture::~ProgramFixture() {
+  for (const pid_t pid : launched_) {
+    if (running(pid)) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+}
+
+void ProgramFixture::SetUp() {
+  ASSERT_FALSE(folder.path().empty());
+  ASSERT_FALSE(xServer.displayName().empty()) << "no X server";
+  ASSERT_FALSE(bus.address().empty()) << "no session bus";
+  std::filesystem::create_directories(homeDirectory);
+  std::filesystem::create_directories(runtimeDirectory);
+  std::filesystem::permissions(runtimeDirectory, std::filesystem::perms::owner_all);
+  installRunFolder();
+  serve();
+  ASSERT_TRUE(web.start());
+  ASSERT_NE(push.port(), 0);
+}
+
+void ProgramFixture::installRunFolder() {
+  const std::string command = shellQuoted(ORVANE_CMAKE_COMMAND) + " --install " +
+                              shellQuoted(ORVANE_BUILD_DIR) + " --prefix " + shellQuoted(runDirectory) +
+                              " --component program > /dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  for (const char* file : {"QZorvane", "libcommon.so", "orvane.png"}) {
+    ASSERT_TRUE(std::filesystem::exists(runDirectory + file)) << file;
+  }
+}
+
+void ProgramFixture::serve() {
+  // One request per connection: the engine's network process keeps idle
+  // connections open, which would hold the server's stop for seconds.
+  web.server().set_keep_alive_max_count(1);
+  web.server().Get("/", [this](const httplib::Request&, httplib::Response& response) {
+    response.status = readinessStatus.load();
+    response.set_content("leaderboard server", "text/plain");
+  });
+  web.server().Get("/api100.php", [this](const httplib::Request& request,
+                                         httplib::Response& response) {
+    if (request.get_param_value("fun") == "port" && request.get_param_value("name") == "tcp") {
+      response.set_content(std::to_string(push.port()), "text/plain");
+    } else {
+      response.status = 404;
+    }
+  });
+  web.server().Get("/client/app/orvane/", [this](const httplib::Request&,
+                                                 httplib::Response& response) {
+    int left = failingPageLoads.load();
+    while (left > 0 && !failingPageLoads.compare_exchange_weak(left, left - 1)) {
+    }
+    if (left > 0) {
+      // Nothing listens there: the engine reports a failed load.
+      response.set_redirect("http://127.0.0.1:" + std::to_string(unusedLoopbackPort()) + "/");
+      return;
+    }
+    response.set_content(programTestPage(), "text/html; charset=utf-8");
+  });
+  web.server().Post("/report", [this](const httplib::Request& request, httplib::Response&) {
+    const std::size_t bar = request.body.find('|');
+    PageReport report{request.body.substr(0, bar),
+                      bar == std::string::npos ? "" : request.body.substr(bar + 1)};
+    std::lock_guard lock(mutex_);
+    reports_.push_back(std::move(report));
+    changed_.notify_all();
+  });
+  web.server().Get("/command", [this](const httplib::Request&, httplib::Response& response) {
+    std::lock_guard lock(mutex_);
+    response.set_content(std::exchange(nextCommand_, std::string()), "text/plain");
+  });
+}
+
+pid_t ProgramFixture::launch() {
+  // The server's address, and monitor 1 chosen, so the picker places the
+  // window without asking.
+  const std::string configPath = runDirectory + "config.ini";
+  if (!std::filesystem::exists(configPath)) {
+    writeFile(configPath, "[server]\nip=127.0.0.1\nwebport=" + std::to_string(web.port()) +
+                              "\n[local]\nindex=1\n" + extraConfig);
+  }
+  std::vector<std::string> environment = {
+      "DISPLAY=" + xServer.displayName(),
+      "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
+      "HOME=" + homeDirectory,
+      "XDG_CONFIG_HOME=" + homeDirectory + "/.config",
+      // The instance guard's lock file: this test's program is alone here.
+      "XDG_RUNTIME_DIR=" + runtimeDirectory,
+      "GDK_BACKEND=x11",
+      "NO_AT_BRIDGE=1",
+      "LANG=C.UTF-8",
+  };
+  if (const char* path = std::getenv("PATH")) environment.push_back(std::string("PATH=") + path);
+  std::vector<char*> envp;
+  for (std::string& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  std::string program = runDirectory + "QZorvane";
+  char* argv[] = {program.data(), nullptr};
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  // Run from elsewhere: the program finds its folder by itself.
+  posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
+  pid_t pid = -1;
+  const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) return -1;
+  launched_.push_back(pid);
+  return pid;
+}
+
+std::optional<int> ProgramFixture::waitForExit(pid_t pid, std::chrono::seconds deadline) {
+  const auto end = std::chrono::steady_clock::now() + deadline;
+  while (std::chrono::steady_clock::now() < end) {
+    int status = 0;
+    const pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) {
+      launched_.erase(std::remove(launched_.begin(), launched_.end(), pid), launched_.end());
+      return status;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return std::nullopt;
+}
+
+bool ProgramFixture::running(pid_t pid) {
+  int status = 0;
+  return waitpid(pid, &status, WNOHANG) == 0;
+}
+
+std::vector<std::string> ProgramFixture::logLines() const {
+  std::vector<std::string> lines;
+  const std::string folderPath = runDirectory + "log/orvane_log";
+  std::error_code error;
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folderPath, error)) {
+    files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  for (const auto& file : files) {
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+int ProgramFixture::countLogLines(const std::string& piece) const {
+  int count = 0;
+  for (const auto& line : logLines()) count += line.find(piece) != std::string::npos ? 1 : 0;
+  return count;
+}
+
+bool ProgramFixture::waitForLog(const std::string& piece, int count,
+                                std::chrono::seconds deadline) const {
+  const auto end = std::chrono::steady_clock::now() + deadline;
+  while (std::chrono::steady_clock::now() < end) {
+    if (countLogLines(piece) >= count) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+std::vector<PageReport> ProgramFixture::reports(const std::string& kind) const {
+  std::lock_guard lock(mutex_);
+  std::vector<PageReport> found;
+  for (const auto& report : reports_) {
+    if (report.kind == kind) found.push_back(report);
+  }
+  return found;
+}
+
+std::optional<PageReport> ProgramFixture::waitForReport(const std::string& kind,
+                                                        std::size_t count,
+                                                        std::chrono::seconds deadline) {
+  std::unique_lock lock(mutex_);
+  std::optional<PageReport> last;
+  changed_.wait_for(lock, deadline, [&] {
+    std::size_t seen = 0;
+    for (const auto& report : reports_) {
+      if (report.kind == kind && ++seen == count) {
+        last = report;
+        return true;
+      }
+    }
+    return false;
+  });
+  return last;
+}
+
+void ProgramFixture::command(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  nextCommand_ = text;
+}
+
+std::vector<pid_t> ProgramFixture::webProcessesOf(pid_t program) const {
+  std::vector<pid_t> found;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit)) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    const auto open = line.find('(');
+    const auto close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) continue;
+    const std::string comm = line.substr(open + 1, close - open - 1);
+    char state = 0;
+    int parent = 0;
+    if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) != 2) continue;
+    if (parent == program && state != 'Z' && comm.rfind("WebKitWebProces", 0) == 0) {
+      found.push_back(static_cast<pid_t>(std::stoi(name)));
+    }
+  }
+  return found;
+}
+
+unsigned long ProgramFixture::mainWindow() const {
+  DisplayPtr display(XOpenDisplay(xServer.displayName().c_str()));
+  if (!display) return 0;
+  const Atom netName = XInternAtom(display.get(), "_NET_WM_NAME", False);
+  const Atom utf8 = XInternAtom(display.get(), "UTF8_STRING", False);
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (XQueryTree(display.get(), DefaultRootWindow(display.get()), &root, &parent, &children,
+                 &count) == 0) {
+    return 0;
+  }
+  Window found = 0;
+  for (unsigned i = 0; i < count && found == 0; ++i) {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display.get(), children[i], &attributes) == 0 ||
+        attributes.map_state != IsViewable) {
+      continue;
+    }
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display.get(), children[i], netName, 0, 1024, False, utf8, &type,
+                           &format, &items, &after, &data) == Success &&
+        data != nullptr) {
+      if (std::string(reinterpret_cast<char*>(data), items) == "Quenmere-排行榜") {
+        found = children[i];
+      }
+      XFree(data);
+    }
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+bool ProgramFixture::sendCloseRequest(unsigned long window) const {
+  DisplayPtr display(XOpenDisplay(xServer.displayName().c_str()));
+  if (!display || window == 0) return false;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display.get(), "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display.get(), "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  const Status sent = XSendEvent(display.get(), window, False, NoEventMask, &event);
+  XSync(display.get(), False);
+  return sent != 0;
+}
+
+std::optional<unsigned> ProgramFixture::screenPixel(int x, int y) const {
+  DisplayPtr display(XOpenDisplay(xServer.displayName().c_str()));
+  if (!display) return std::nullopt;
+  XImage* image =
+      XGetImage(display.get(), DefaultRootWindow(display.get()), x, y, 1, 1, AllPlanes, ZPixmap);
+  if (image == nullptr) return std::nullopt;
+  const unsigned long pixel = XGetPixel(image, 0, 0);
+  XDestroyImage(image);
+  // The private server runs at 24 bits, red in the high byte.
+  return static_cast<unsigned>(pixel & 0xFFFFFF);
+}
+
+}  // namespace orvane::testing
