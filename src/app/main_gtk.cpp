@@ -58,6 +58,10 @@ int run() {
 
   GtkUiThread ui;
   GtkMainWindow window;
+  // The picture of the window, the picker and the tray icon.
+  const std::string iconFile = config.runDirectory + config.appName + ".png";
+  window.setIconFile(iconFile);
+  gtk_window_set_default_icon_from_file(iconFile.c_str(), nullptr);
   GtkWebView view;
   LinuxSystemServices system(config);
   auto maker = std::make_shared<LoadedMakerLibrary>(makerLibraryPath(config));

@@ -189,7 +189,13 @@ void GtkMainWindow::setDestroyHandler(std::function<void()> handler) {
 void GtkMainWindow::addTrayIcon(const std::string& tooltip, std::function<void(TrayItem)> onItem) {
   if (destroyed_) return;
   tray_.reset();
-  tray_ = std::make_unique<GtkTrayIcon>(tooltip, std::move(onItem));
+  tray_ = std::make_unique<GtkTrayIcon>(tooltip, std::move(onItem), iconFile_);
+}
+
+void GtkMainWindow::setIconFile(const std::string& path) {
+  iconFile_ = path;
+  // A missing or unreadable file leaves the window without a picture.
+  if (GtkWindow* window = gtkWindow()) gtk_window_set_icon_from_file(window, path.c_str(), nullptr);
 }
 
 void GtkMainWindow::removeTrayIcon() { tray_.reset(); }

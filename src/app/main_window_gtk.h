@@ -41,6 +41,8 @@ class GtkMainWindow final : public MainWindow, public GtkWindowHost {
   bool isDestroyed() const override { return destroyed_; }
   void setDestroyHandler(std::function<void()> handler) override;
   void addTrayIcon(const std::string& tooltip, std::function<void(TrayItem)> onItem) override;
+  // The picture of the window and of a tray icon added later: a PNG file.
+  void setIconFile(const std::string& path);
   void removeTrayIcon() override;
 
   GtkWindow* gtkWindow() const override;
@@ -60,6 +62,7 @@ class GtkMainWindow final : public MainWindow, public GtkWindowHost {
   SignalConnection destroyConnection_;
   SignalConnection stateConnection_;
   std::string caption_;
+  std::string iconFile_;
   // Where placeOn put the window, for as long as it has not been on the
   // screen.
   WindowRect placed_;

@@ -3,6 +3,8 @@
 #include <gtk/gtk.h>
 #include <libayatana-appindicator/app-indicator.h>
 
+#include <string>
+
 namespace orvane {
 
 namespace {
@@ -34,7 +36,8 @@ void GtkTrayIcon::onActivate(GtkWidget* item, gpointer data) {
       later, [](gpointer pending) { delete static_cast<ItemChoice*>(pending); });
 }
 
-GtkTrayIcon::GtkTrayIcon(const std::string& tooltip, std::function<void(TrayItem)> onItem)
+GtkTrayIcon::GtkTrayIcon(const std::string& tooltip, std::function<void(TrayItem)> onItem,
+                         const std::string& iconFile)
     : handler_(std::make_shared<Handler>(Handler{std::move(onItem)})) {
   menu_ = GObjectPtr<GtkWidget>::adopt(gtk_menu_new());
   const struct {
@@ -52,8 +55,18 @@ GtkTrayIcon::GtkTrayIcon(const std::string& tooltip, std::function<void(TrayItem
   }
   gtk_widget_show_all(menu_.get());
 
-  indicator_ = GObjectPtr<AppIndicator>::adopt(
-      app_indicator_new(kIndicatorId, kIconName, APP_INDICATOR_CATEGORY_APPLICATION_STATUS));
+  if (iconFile.empty()) {
+    indicator_ = GObjectPtr<AppIndicator>::adopt(
+        app_indicator_new(kIndicatorId, kIconName, APP_INDICATOR_CATEGORY_APPLICATION_STATUS));
+  } else {
+    // The tray host looks the picture up by name in the file's folder.
+    GCharPtr folder(g_path_get_dirname(iconFile.c_str()));
+    GCharPtr base(g_path_get_basename(iconFile.c_str()));
+    std::string name = base.get();
+    if (const auto dot = name.rfind('.'); dot != std::string::npos) name.resize(dot);
+    indicator_ = GObjectPtr<AppIndicator>::adopt(app_indicator_new_with_path(
+        kIndicatorId, name.c_str(), APP_INDICATOR_CATEGORY_APPLICATION_STATUS, folder.get()));
+  }
   app_indicator_set_title(indicator_.get(), tooltip.c_str());
   app_indicator_set_menu(indicator_.get(), GTK_MENU(menu_.get()));
   app_indicator_set_status(indicator_.get(), APP_INDICATOR_STATUS_ACTIVE);

@@ -20,7 +20,9 @@ class GtkTrayIcon {
  public:
   // A chosen item is handed to `onItem` from the main loop, after the menu
   // has finished its own handling, so the handler may remove the icon.
-  GtkTrayIcon(const std::string& tooltip, std::function<void(TrayItem)> onItem);
+  // `iconFile` is the picture (a PNG); empty for the desktop's games icon.
+  GtkTrayIcon(const std::string& tooltip, std::function<void(TrayItem)> onItem,
+              const std::string& iconFile = {});
   ~GtkTrayIcon();
   GtkTrayIcon(const GtkTrayIcon&) = delete;
   GtkTrayIcon& operator=(const GtkTrayIcon&) = delete;
