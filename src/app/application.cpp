@@ -31,7 +31,7 @@ void Application::log(std::string_view category, std::string_view message) {
 bool Application::ending() const { return tornDown_ || parts_.window.isDestroyed(); }
 
 StartupResult Application::start() {
-  // 1, 2: one copy per user; a second one leaves without a trace.
+  // One copy per user; a second one leaves without a trace.
   config_.appName = std::string(kAppName);
   if (!parts_.instance.acquire(std::string(kInstancePrefix) + config_.appName)) {
     return StartupResult::SecondInstance;
@@ -48,41 +48,42 @@ StartupResult Application::start() {
 }
 
 StartupResult Application::startAfterGuard() {
-  // 3, 4.
+  // The caption the user, the tray and the update know the program by.
   parts_.window.setCaption(std::string(kMainWindowCaption));
   parts_.system.enablePrivilege("");
 
-  // 5-8: who and where the program is.
+  // Who and where the program is.
   const AppConfig located = appConfigFor(parts_.executablePath);
   config_.runDirectory = located.runDirectory;
   config_.executableName = located.executableName;
   config_.configPath = located.configPath;
   state_.machineName = parts_.maker->machineName();
 
-  // 9: a first start gets a config.ini naming this machine as the server.
+  // A first start gets a config.ini naming this machine as the server.
   createConfigIfMissing(config_.configPath);
 
-  // 10: right after boot the desktop and the network are still coming up.
+  // Right after boot the desktop and the network are still coming up.
   if (parts_.system.uptimeMs() < kSettleUptime.count()) {
     if (!parts_.waits.sleep(kSettleSleep)) return StartupResult::Ended;
   }
 
-  // 11-14.
+  // The server's settings, the shortcuts that bring the program back at
+  // logon, and a silent update before anything else runs.
   parts_.server.init(config_.configPath);
   const std::string target = config_.runDirectory + config_.executableName;
   parts_.system.ensureShortcut(ShortcutPlace::Desktop, target);
   parts_.system.ensureShortcut(ShortcutPlace::Autostart, target);
   runUpdate(*parts_.maker, config_, kHiddenUpdate);
 
-  // 15-17.
+  // From here on the day log records what happens.
   parts_.log.open(config_.appName, config_.runDirectory);
   log("版本号", parts_.system.fileVersion(target) + " name:" + config_.executableName);
   if (parts_.installFatalErrorHandlers) parts_.installFatalErrorHandlers();
 
-  // 18.
+  // Nothing to show until the server answers.
   if (!waitForServer()) return StartupResult::Ended;
 
-  // 19-21: the tray, then the page's view inside the main window.
+  // The tray, then the page's view inside the main window.
   std::weak_ptr<Application*> weak = self_;
   parts_.window.addTrayIcon(parts_.window.caption(), [weak](TrayItem item) {
     if (auto self = weak.lock()) (*self)->onTrayItem(item);
@@ -93,7 +94,7 @@ StartupResult Application::startAfterGuard() {
     return StartupResult::Ended;
   }
 
-  // 22: the way other threads reach the page.
+  // The way other threads reach the page.
   bridge_ = std::make_unique<Bridge>(BridgeContext{
       parts_.view,
       parts_.window,
@@ -107,11 +108,11 @@ StartupResult Application::startAfterGuard() {
       },
   });
 
-  // 23-26: local storage, console, "serverJS", the message filter's gesture.
+  // Local storage, console, "serverJS", the message filter's gesture.
   parts_.view.setLocalStoragePath(config_.runDirectory);
   bridge_->install();
 
-  // 27: the first loaded page starts the push channel; a page whose process
+  // The first loaded page starts the push channel; a page whose process
   // died is loaded again.
   if (parts_.makePushChannel) {
     push_ = parts_.makePushChannel(PushParts{bridge_->pageRequests(), parts_.window, parts_.ui,
@@ -125,16 +126,14 @@ StartupResult Application::startAfterGuard() {
     if (auto self = weak.lock()) (*self)->onPageProcessGone(reason);
   });
 
-  // 28, 29.
   state_.pageUrl = parts_.server.webBase() + std::string(kPagePath) + config_.appName + "/";
   log("页面地址", state_.pageUrl);
 
-  // 30: a valid saved choice places the window at once; otherwise the
+  // A valid saved choice places the window at once; otherwise the
   // operator chooses (or closes the picker and places it later).
   parts_.picker.runModal();
   if (ending()) return StartupResult::Ended;
 
-  // 31.
   parts_.view.load(state_.pageUrl);
   return StartupResult::Running;
 }
@@ -197,9 +196,8 @@ void Application::onTrayItem(TrayItem item) {
       break;
     case TrayItem::Update:
       // The update library shows its own windows; the page keeps running.
-      startThread([maker = parts_.maker, config = config_] {
-        runUpdate(*maker, config, kVisibleUpdate);
-      });
+      startThread(
+          [maker = parts_.maker, config = config_] { runUpdate(*maker, config, kVisibleUpdate); });
       break;
     case TrayItem::Exit:
       requestExit();

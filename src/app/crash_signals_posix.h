@@ -12,8 +12,8 @@
 namespace orvane {
 
 // The signals the handler takes.
-inline constexpr int kCrashSignals[] = {11 /*SIGSEGV*/, 7 /*SIGBUS*/, 8 /*SIGFPE*/,
-                                        4 /*SIGILL*/, 6 /*SIGABRT*/};
+inline constexpr int kCrashSignals[] = {11 /*SIGSEGV*/, 7 /*SIGBUS*/, 8 /*SIGFPE*/, 4 /*SIGILL*/,
+                                        6 /*SIGABRT*/};
 
 // Installs the handler for the crash signals, writing into `logFolder`
 // (ending in '/'). Call again to change the folder. False when the folder

@@ -4,8 +4,7 @@
 
 namespace orvane {
 
-std::unique_ptr<PushControl> makePushChannelControl(const PushParts& parts,
-                                                    PackClient& packClient,
+std::unique_ptr<PushControl> makePushChannelControl(const PushParts& parts, PackClient& packClient,
                                                     ServerLink& serverLink,
                                                     PushChannelTiming timing) {
   PushChannelHooks hooks;

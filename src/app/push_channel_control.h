@@ -26,8 +26,7 @@ class PushChannelControl final : public PushControl {
 // The push channel over `packClient` and `serverLink` (both outliving it),
 // handing pushes to the page, logging in with the maker's text, updating
 // through the maker's library, and ending the program when it cannot start.
-std::unique_ptr<PushControl> makePushChannelControl(const PushParts& parts,
-                                                    PackClient& packClient,
+std::unique_ptr<PushControl> makePushChannelControl(const PushParts& parts, PackClient& packClient,
                                                     ServerLink& serverLink,
                                                     PushChannelTiming timing = {});
 

@@ -21,8 +21,7 @@ bool GtkStartupWaits::sleep(std::chrono::milliseconds duration) {
     if (left <= 0) break;
     // A timer wakes the context when the time is up; anything else that
     // comes in meanwhile is handled as the loop would.
-    const guint timer =
-        g_timeout_add(static_cast<guint>((left + 999) / 1000), wakeOnly, nullptr);
+    const guint timer = g_timeout_add(static_cast<guint>((left + 999) / 1000), wakeOnly, nullptr);
     g_main_context_iteration(nullptr, TRUE);
     if (GSource* source = g_main_context_find_source_by_id(nullptr, timer)) {
       g_source_destroy(source);

@@ -64,8 +64,8 @@ void ProgramFixture::SetUp() {
 
 void ProgramFixture::installRunFolder() {
   const std::string command = shellQuoted(ORVANE_CMAKE_COMMAND) + " --install " +
-                              shellQuoted(ORVANE_BUILD_DIR) + " --prefix " + shellQuoted(runDirectory) +
-                              " --component program > /dev/null";
+                              shellQuoted(ORVANE_BUILD_DIR) + " --prefix " +
+                              shellQuoted(runDirectory) + " --component program > /dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   for (const char* file : {"QZorvane", "libcommon.so", "orvane.png"}) {
     ASSERT_TRUE(std::filesystem::exists(runDirectory + file)) << file;
@@ -80,26 +80,26 @@ void ProgramFixture::serve() {
     response.status = readinessStatus.load();
     response.set_content("leaderboard server", "text/plain");
   });
-  web.server().Get("/api100.php", [this](const httplib::Request& request,
-                                         httplib::Response& response) {
-    if (request.get_param_value("fun") == "port" && request.get_param_value("name") == "tcp") {
-      response.set_content(std::to_string(push.port()), "text/plain");
-    } else {
-      response.status = 404;
-    }
-  });
-  web.server().Get("/client/app/orvane/", [this](const httplib::Request&,
-                                                 httplib::Response& response) {
-    int left = failingPageLoads.load();
-    while (left > 0 && !failingPageLoads.compare_exchange_weak(left, left - 1)) {
-    }
-    if (left > 0) {
-      // Nothing listens there: the engine reports a failed load.
-      response.set_redirect("http://127.0.0.1:" + std::to_string(unusedLoopbackPort()) + "/");
-      return;
-    }
-    response.set_content(programTestPage(), "text/html; charset=utf-8");
-  });
+  web.server().Get(
+      "/api100.php", [this](const httplib::Request& request, httplib::Response& response) {
+        if (request.get_param_value("fun") == "port" && request.get_param_value("name") == "tcp") {
+          response.set_content(std::to_string(push.port()), "text/plain");
+        } else {
+          response.status = 404;
+        }
+      });
+  web.server().Get(
+      "/client/app/orvane/", [this](const httplib::Request&, httplib::Response& response) {
+        int left = failingPageLoads.load();
+        while (left > 0 && !failingPageLoads.compare_exchange_weak(left, left - 1)) {
+        }
+        if (left > 0) {
+          // Nothing listens there: the engine reports a failed load.
+          response.set_redirect("http://127.0.0.1:" + std::to_string(unusedLoopbackPort()) + "/");
+          return;
+        }
+        response.set_content(programTestPage(), "text/html; charset=utf-8");
+      });
   web.server().Post("/report", [this](const httplib::Request& request, httplib::Response&) {
     const std::size_t bar = request.body.find('|');
     PageReport report{request.body.substr(0, bar),
@@ -215,8 +215,7 @@ std::vector<PageReport> ProgramFixture::reports(const std::string& kind) const {
   return found;
 }
 
-std::optional<PageReport> ProgramFixture::waitForReport(const std::string& kind,
-                                                        std::size_t count,
+std::optional<PageReport> ProgramFixture::waitForReport(const std::string& kind, std::size_t count,
                                                         std::chrono::seconds deadline) {
   std::unique_lock lock(mutex_);
   std::optional<PageReport> last;
@@ -306,7 +305,8 @@ bool ProgramFixture::sendCloseRequest(unsigned long window) const {
   event.xclient.window = window;
   event.xclient.message_type = XInternAtom(display.get(), "WM_PROTOCOLS", False);
   event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display.get(), "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[0] =
+      static_cast<long>(XInternAtom(display.get(), "WM_DELETE_WINDOW", False));
   event.xclient.data.l[1] = CurrentTime;
   const Status sent = XSendEvent(display.get(), window, False, NoEventMask, &event);
   XSync(display.get(), False);

@@ -37,10 +37,9 @@ class ServerReadinessTest : public ::testing::Test {
     server.server().Get("/moved-ok", [](const httplib::Request&, httplib::Response& response) {
       response.set_redirect("/ok");
     });
-    server.server().Get("/moved-missing",
-                        [](const httplib::Request&, httplib::Response& response) {
-                          response.set_redirect("/status404");
-                        });
+    server.server().Get("/moved-missing", [](const httplib::Request&, httplib::Response& response) {
+      response.set_redirect("/status404");
+    });
     ASSERT_TRUE(server.start());
   }
 
@@ -52,9 +51,8 @@ TEST_F(ServerReadinessTest, ReadyOnlyWhenTheLastAnswerIsTwoHundredSomething) {
     const char* path;
     bool ready;
   } cases[] = {
-      {"/ok", true},          {"/empty", true},         {"/status404", false},
-      {"/status500", false},  {"/status503", false},    {"/moved-ok", true},
-      {"/moved-missing", false},
+      {"/ok", true},         {"/empty", true},    {"/status404", false},     {"/status500", false},
+      {"/status503", false}, {"/moved-ok", true}, {"/moved-missing", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(isServerReady(server.base() + c.path), c.ready) << c.path;

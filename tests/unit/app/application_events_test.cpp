@@ -75,9 +75,18 @@ TEST_F(ApplicationEventsTest, FatalErrorOnTheUiThreadLogsAndTearsDown) {
   journal.clear();
   onUi([&] { app->onFatalError(5, "bad_alloc"); });
   const Entries expected = {
-      "log 错误提示 code:5 msg:bad_alloc", "log 开始销毁 ", "window.removeTrayIcon",
-      "waits.cancel", "ui.beginTeardown", "view.unbind", "push.stop", "log 销毁 ", "log.close",
-      "server.shutdown", "instance.release", "ended",
+      "log 错误提示 code:5 msg:bad_alloc",
+      "log 开始销毁 ",
+      "window.removeTrayIcon",
+      "waits.cancel",
+      "ui.beginTeardown",
+      "view.unbind",
+      "push.stop",
+      "log 销毁 ",
+      "log.close",
+      "server.shutdown",
+      "instance.release",
+      "ended",
   };
   EXPECT_EQ(journal.entries(), expected);
 

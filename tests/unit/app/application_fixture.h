@@ -277,8 +277,9 @@ class JournalServer final : public ServerAccess {
   explicit JournalServer(Journal& journal) : journal_(journal) {}
   void init(const std::string& configPath) override {
     // Whether config.ini exists by now tells that it was made before.
-    journal_.add(std::string("server.init") +
-                 (std::filesystem::exists(configPath) ? " (config.ini there)" : " (no config.ini)"));
+    journal_.add(std::string("server.init") + (std::filesystem::exists(configPath)
+                                                   ? " (config.ini there)"
+                                                   : " (no config.ini)"));
   }
   std::string webBase() override { return base; }
   bool isReady(std::stop_token) override {

@@ -23,34 +23,34 @@ TEST_F(ApplicationStartupTest, RunsTheStepsInOrder) {
 
   const std::string target = runDirectory + "QZorvane";
   const Entries expected = {
-      "instance.acquire QZorvane",                          // 2
-      "instanceHeld",                                       //
-      "window.setCaption Quenmere-排行榜",                  // 3
-      "system.enablePrivilege ",                            // 4
-      "maker.machineName",                                  // 8
-      "system.uptimeMs",                                    // 10: up long enough, no sleep
-      "server.init (config.ini there)",                     // 9 before 11
-      "system.ensureShortcut desktop " + target,            // 12
-      "system.ensureShortcut autostart " + target,          // 13
-      "maker.update hide",                                  // 14
-      "log.open orvane " + runDirectory,                    // 15
-      "system.fileVersion " + target,                       // 16
-      "log 版本号 1.0.0.0 name:QZorvane",                   //
-      "fatal.install",                                      // 17
-      "waits.check",                                        // 18
-      "server.isReady",                                     //
-      "window.addTrayIcon Quenmere-排行榜",                 // 19
-      "view.bind transparent",                              // 21
-      "view.setLocalStoragePath " + runDirectory,           // 23
-      "view.setConsoleHandler",                             // 24
-      "view.bindFunction serverJS",                         // 25
-      "view.setRightDoubleClickHandler",                    // 26
-      "push.make",                                          // 27
-      "view.setLoadFinishedHandler",                        //
-      "view.setProcessGoneHandler",                         //
-      std::string("log 页面地址 ") + kPageUrl,              // 28, 29
-      "picker.runModal",                                    // 30
-      std::string("view.load ") + kPageUrl,                 // 31
+      "instance.acquire QZorvane",
+      "instanceHeld",
+      "window.setCaption Quenmere-排行榜",
+      "system.enablePrivilege ",
+      "maker.machineName",
+      "system.uptimeMs",                 // up long enough: no sleep
+      "server.init (config.ini there)",  // made before it is read
+      "system.ensureShortcut desktop " + target,
+      "system.ensureShortcut autostart " + target,
+      "maker.update hide",
+      "log.open orvane " + runDirectory,
+      "system.fileVersion " + target,
+      "log 版本号 1.0.0.0 name:QZorvane",
+      "fatal.install",
+      "waits.check",
+      "server.isReady",
+      "window.addTrayIcon Quenmere-排行榜",
+      "view.bind transparent",
+      "view.setLocalStoragePath " + runDirectory,
+      "view.setConsoleHandler",
+      "view.bindFunction serverJS",
+      "view.setRightDoubleClickHandler",
+      "push.make",
+      "view.setLoadFinishedHandler",
+      "view.setProcessGoneHandler",
+      std::string("log 页面地址 ") + kPageUrl,
+      "picker.runModal",
+      std::string("view.load ") + kPageUrl,
   };
   EXPECT_EQ(journal.entries(), expected);
 
@@ -123,16 +123,24 @@ TEST_P(ApplicationSettleTest, SleepsFiveSecondsOnlyRightAfterBoot) {
 
 INSTANTIATE_TEST_SUITE_P(Uptimes, ApplicationSettleTest,
                          ::testing::Values(SettleCase{0, true}, SettleCase{4999, true},
-                                           SettleCase{5000, false},
-                                           SettleCase{86'400'000, false}));
+                                           SettleCase{5000, false}, SettleCase{86'400'000, false}));
 
 TEST_F(ApplicationStartupTest, WaitsForTheServerEveryThreeSecondsUntilItAnswers) {
   server.notReadyAnswers = 3;
   ASSERT_EQ(start(), StartupResult::Running);
   const Entries expected = {
-      "fatal.install",  "waits.check",    "server.isReady", "waits.sleep 3000",
-      "waits.check",    "server.isReady", "waits.sleep 3000", "waits.check",
-      "server.isReady", "waits.sleep 3000", "waits.check",  "server.isReady",
+      "fatal.install",
+      "waits.check",
+      "server.isReady",
+      "waits.sleep 3000",
+      "waits.check",
+      "server.isReady",
+      "waits.sleep 3000",
+      "waits.check",
+      "server.isReady",
+      "waits.sleep 3000",
+      "waits.check",
+      "server.isReady",
       "window.addTrayIcon Quenmere-排行榜",
   };
   const Entries seen = journal.from("fatal.install");
@@ -160,9 +168,18 @@ TEST_F(ApplicationStartupTest, FailedBindingLogsAndEndsThroughTheTeardown) {
   view.null.bindResult = false;
   EXPECT_EQ(start(), StartupResult::Ended);
   const Entries expected = {
-      "view.bind transparent", "log 窗口绑定 失败", "window.destroy", "log 开始销毁 ",
-      "window.removeTrayIcon", "waits.cancel",     "ui.beginTeardown", "view.unbind",
-      "log 销毁 ",             "log.close",        "server.shutdown",  "instance.release",
+      "view.bind transparent",
+      "log 窗口绑定 失败",
+      "window.destroy",
+      "log 开始销毁 ",
+      "window.removeTrayIcon",
+      "waits.cancel",
+      "ui.beginTeardown",
+      "view.unbind",
+      "log 销毁 ",
+      "log.close",
+      "server.shutdown",
+      "instance.release",
       "ended",
   };
   EXPECT_EQ(journal.from("view.bind transparent"), expected);
@@ -175,9 +192,10 @@ TEST_F(ApplicationStartupTest, TeardownRunsInOrderOnceWhenTheWindowGoes) {
   journal.clear();
   onUi([&] { window.destroy(); });
   const Entries expected = {
-      "window.destroy", "log 开始销毁 ", "window.removeTrayIcon", "waits.cancel",
-      "ui.beginTeardown", "view.unbind", "push.stop",          "log 销毁 ",
-      "log.close",      "server.shutdown", "instance.release", "ended",
+      "window.destroy",  "log 开始销毁 ",    "window.removeTrayIcon",
+      "waits.cancel",    "ui.beginTeardown", "view.unbind",
+      "push.stop",       "log 销毁 ",        "log.close",
+      "server.shutdown", "instance.release", "ended",
   };
   EXPECT_EQ(journal.entries(), expected);
   EXPECT_FALSE(instance.guard.held());

@@ -1,16 +1,14 @@
-#include "app/crash_signals_posix.h"
-
 #include <gtest/gtest.h>
-
 #include <signal.h>
-#include <sys/resource.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <time.h>
 
 #include <filesystem>
 #include <regex>
 #include <string>
 
+#include "app/crash_signals_posix.h"
 #include "support/temp_directory.h"
 
 namespace orvane {
@@ -107,14 +105,15 @@ TEST_P(CrashSignalDeathTest, WritesTheLineAndEndsWithTheSignal) {
       << testing::readFile(file);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Signals, CrashSignalDeathTest,
-    ::testing::Values(CrashCase{"SIGSEGV", SIGSEGV, faultOnNull},
-                      CrashCase{"SIGABRT", SIGABRT, [] { abort(); }},
-                      CrashCase{"SIGFPE", SIGFPE, [] { raise(SIGFPE); }},
-                      CrashCase{"SIGBUS", SIGBUS, [] { raise(SIGBUS); }},
-                      CrashCase{"SIGILL", SIGILL, [] { raise(SIGILL); }}),
-    [](const ::testing::TestParamInfo<CrashCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Signals, CrashSignalDeathTest,
+                         ::testing::Values(CrashCase{"SIGSEGV", SIGSEGV, faultOnNull},
+                                           CrashCase{"SIGABRT", SIGABRT, [] { abort(); }},
+                                           CrashCase{"SIGFPE", SIGFPE, [] { raise(SIGFPE); }},
+                                           CrashCase{"SIGBUS", SIGBUS, [] { raise(SIGBUS); }},
+                                           CrashCase{"SIGILL", SIGILL, [] { raise(SIGILL); }}),
+                         [](const ::testing::TestParamInfo<CrashCase>& param) {
+                           return std::string(param.param.name);
+                         });
 
 }  // namespace
 }  // namespace orvane

@@ -36,8 +36,7 @@ TEST(FatalErrorsDeathTest, AnUncaughtExceptionIsReportedOnceAndEndsTheProcess) {
       {
         installTerminateHandler(reportToStderr);
         // On a thread of its own, as a network thread's would be.
-        std::thread([] { throw std::system_error(EPIPE, std::generic_category(), "send"); })
-            .join();
+        std::thread([] { throw std::system_error(EPIPE, std::generic_category(), "send"); }).join();
       },
       ::testing::ExitedWithCode(kFatalExitCode), "reported code:32 msg:send: Broken pipe\n");
 }
