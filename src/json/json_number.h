@@ -16,6 +16,9 @@ enum class NumberTextKind { NotNumber, Integer, Decimal };
 // character. The parts may come in any order ("1-2" is a number). A '.', an
 // exponent letter or a later sign make it a Decimal, otherwise an Integer.
 NumberTextKind classifyNumberText(std::u16string_view token) noexcept;
+inline bool isNumberText(std::u16string_view token) noexcept {
+  return classifyNumberText(token) != NumberTextKind::NotNumber;
+}
 
 // Leading white space, one optional sign, decimal digits up to the first
 // other character; no digits give 0. Out-of-range values are clamped.

@@ -109,9 +109,9 @@ struct Frame {
 
 // The parse stack. Each thread keeps one (1024 pairs to begin with) for its
 // next parse, unless it grew very large.
-class ParseStack {
+class JsonParseStack {
  public:
-  ParseStack() : frames_(&own_) {
+  JsonParseStack() : frames_(&own_) {
     if (!threadStack.busy) {
       threadStack.busy = true;
       frames_ = &threadStack.frames;
@@ -119,14 +119,14 @@ class ParseStack {
     }
     frames_->reserve(kInitialStackRoom);
   }
-  ~ParseStack() {
+  ~JsonParseStack() {
     frames_->clear();
     if (!borrowed_) return;
     if (frames_->capacity() > kKeptStackRoom) std::vector<Frame>().swap(*frames_);
     threadStack.busy = false;
   }
-  ParseStack(const ParseStack&) = delete;
-  ParseStack& operator=(const ParseStack&) = delete;
+  JsonParseStack(const JsonParseStack&) = delete;
+  JsonParseStack& operator=(const JsonParseStack&) = delete;
 
   std::vector<Frame>& frames() noexcept { return *frames_; }
 
@@ -143,7 +143,7 @@ class ParseStack {
   bool borrowed_ = false;
 };
 
-thread_local ParseStack::ThreadStack ParseStack::threadStack;
+thread_local JsonParseStack::ThreadStack JsonParseStack::threadStack;
 
 class Parser {
  public:
@@ -185,7 +185,7 @@ class Parser {
   std::size_t length_;
   bool decode_;
   JsonArena* arena_ = nullptr;
-  ParseStack parseStack_;
+  JsonParseStack parseStack_;
   std::vector<Frame>& stack_ = parseStack_.frames();
   std::size_t& i_;
 };
