@@ -206,6 +206,12 @@ JsonValue* JsonValue::member(std::u16string_view key) const noexcept {
   return kind_ == JsonKind::Object ? value_.table->find(key) : nullptr;
 }
 
+const JsonList* JsonValue::children() const noexcept {
+  if (kind_ == JsonKind::Array) return value_.list;
+  if (kind_ == JsonKind::Object) return &value_.table->order();
+  return nullptr;
+}
+
 JsonList* JsonValue::mutableOrder() noexcept {
   if (kind_ == JsonKind::Array) return value_.list;
   if (kind_ == JsonKind::Object) return &value_.table->order();

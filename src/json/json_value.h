@@ -85,6 +85,8 @@ class JsonValue {
   const JsonMemberTable* members() const noexcept {
     return kind_ == JsonKind::Object ? value_.table : nullptr;
   }
+  // Elements of an Array, members of an Object in order; nullptr otherwise.
+  const JsonList* children() const noexcept;
 
   // --- Changing a node -----------------------------------------------------
 

@@ -1,5 +1,6 @@
 #include "json/json_writer.h"
 
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,24 @@ struct EscapeTables {
 constexpr EscapeTables kEscapeTables;
 
 const char* escapeTable(bool escape) { return escape ? kEscapeTables.escaped : kEscapeTables.raw; }
+
+// Four UTF-16 units in one word (little-endian lanes of 16 bits). True when
+// all four are ASCII that goes out unchanged: below 0x80, and, when escaping,
+// no control character, '"', '/' or '\\'. Strings are mostly such runs.
+bool plainAscii4(std::uint64_t x, bool escape) noexcept {
+  constexpr std::uint64_t kOnes = 0x0001000100010001ULL;
+  constexpr std::uint64_t kHigh = 0x8000800080008000ULL;
+  if ((x & 0xFF80FF80FF80FF80ULL) != 0) return false;
+  if (!escape) return true;
+  // Lanes are below 0x80 now, so these borrow tricks see each lane alone.
+  const auto anyBelow = [](std::uint64_t v, std::uint64_t n) {
+    return ((v - n * kOnes) & ~v & kHigh) != 0;
+  };
+  const auto anyEqual = [&](std::uint64_t v, std::uint64_t n) {
+    return anyBelow(v ^ (n * kOnes), 1);
+  };
+  return !anyBelow(x, 0x20) && !anyEqual(x, '"') && !anyEqual(x, '/') && !anyEqual(x, '\\');
+}
 
 // Writes UTF-16 text into a UTF-16 builder.
 class Utf16Sink {
@@ -69,6 +88,18 @@ class Utf8Sink {
     const char16_t* p = s.data();
     const char16_t* const end = p + s.size();
     while (p < end) {
+      while (end - p >= 4) {
+        std::uint64_t word;
+        std::memcpy(&word, p, sizeof(word));
+        if (!plainAscii4(word, escape)) break;
+        out[0] = static_cast<char>(p[0]);
+        out[1] = static_cast<char>(p[1]);
+        out[2] = static_cast<char>(p[2]);
+        out[3] = static_cast<char>(p[3]);
+        out += 4;
+        p += 4;
+      }
+      if (p >= end) break;
       const char16_t c = *p++;
       if (c < 0x80) {
         const char letter = table[c];
@@ -159,9 +190,10 @@ void writeScalar(const JsonValue& node, bool escape, Sink& out) {
 template <class Sink>
 void writeTree(const JsonValue& root, bool pretty, bool escape, Sink& out) {
   struct Frame {
-    const JsonValue* container;
-    bool isObject;
+    JsonValue* const* children;
+    std::int32_t count;
     std::int32_t next;
+    bool isObject;
   };
   std::vector<Frame> stack;
   std::size_t depth = 0;
@@ -176,13 +208,14 @@ void writeTree(const JsonValue& root, bool pretty, bool escape, Sink& out) {
     out.ascii(isObject ? '{' : '[');
     if (isObject && pretty) out.ascii("\r\n");
     ++depth;
-    stack.push_back({&node, isObject, 0});
+    const JsonList& children = *node.children();
+    stack.push_back({children.begin(), children.count(), 0, isObject});
   };
 
   begin(root);
   while (!stack.empty()) {
     Frame& frame = stack.back();
-    const std::int32_t count = frame.container->count();
+    const std::int32_t count = frame.count;
     if (frame.next > 0) {  // the previous child is complete
       if (frame.next < count) out.ascii(',');
       if (frame.isObject && pretty) out.ascii("\r\n");
@@ -194,7 +227,7 @@ void writeTree(const JsonValue& root, bool pretty, bool escape, Sink& out) {
       stack.pop_back();
       continue;
     }
-    const JsonValue& child = *frame.container->childAt(frame.next++);
+    const JsonValue& child = *frame.children[frame.next++];
     if (frame.isObject) {
       if (pretty && depth > 0) out.tabs(depth);
       out.ascii('"');

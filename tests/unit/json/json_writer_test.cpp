@@ -63,6 +63,55 @@ TEST(JsonWriter, EscapesExactlyTheTabledCharacters) {
   EXPECT_EQ(again.getText(u"k\"/"), value);
 }
 
+// Long ASCII runs are copied several characters at a time: every character
+// that needs care must still be found at every offset inside such a run.
+TEST(JsonWriter, EscapesAtEveryOffsetOfAnAsciiRun) {
+  const char16_t specials[] = {u'"', u'\\', u'/', 0x08, 0x09, 0x0A, 0x0C,
+                               0x0D, 0x01,  0x1F, 0x7F, u'~', u' ', 0xE9};
+  const auto expectedEscaped = [](char16_t c) -> std::string {
+    switch (c) {
+      case u'"':
+        return "\\\"";
+      case u'\\':
+        return "\\\\";
+      case u'/':
+        return "\\/";
+      case 0x08:
+        return "\\b";
+      case 0x09:
+        return "\\t";
+      case 0x0A:
+        return "\\n";
+      case 0x0C:
+        return "\\f";
+      case 0x0D:
+        return "\\r";
+      case 0xE9:
+        return "\xC3\xA9";
+      default:
+        return std::string(1, static_cast<char>(c));
+    }
+  };
+  for (const char16_t special : specials) {
+    for (std::size_t offset = 0; offset < 12; ++offset) {
+      std::u16string value(12, u'a');
+      value[offset] = special;
+      JsonDocument doc;
+      ASSERT_TRUE(doc.reset());
+      ASSERT_TRUE(doc.setString(u"", value));
+      std::string expected = "\"" + std::string(offset, 'a') + expectedEscaped(special) +
+                             std::string(11 - offset, 'a') + "\"";
+      EXPECT_EQ(doc.toText(), expected)
+          << "character " << static_cast<int>(special) << " at " << offset;
+      std::string raw =
+          "\"" + std::string(offset, 'a') +
+          (special == 0xE9 ? std::string("\xC3\xA9") : std::string(1, static_cast<char>(special))) +
+          std::string(11 - offset, 'a') + "\"";
+      EXPECT_EQ(doc.toText("", false, false), raw);
+    }
+  }
+}
+
 TEST(JsonWriter, NumbersAreWrittenAsTheirTextForm) {
   const JsonDocument doc = parsed("[1.50,+5,1E3,-0.0,1e-7]");
   EXPECT_EQ(doc.toText(), "[1.50,+5,1E3,-0.0,1e-7]");
