@@ -173,6 +173,13 @@ class Parser {
     if (arena_ == nullptr) arena_ = JsonArena::create();
     return arena_;
   }
+  // The end of a run of quoted characters: the next `quote`, backslash or
+  // the end of the text.
+  std::size_t quotedRunEnd(std::size_t from, char16_t quote) const noexcept {
+    std::size_t k = from;
+    while (k < length_ && text_[k] != quote && text_[k] != u'\\') ++k;
+    return k;
+  }
   // Steps over a backslash and its escape: six units for \u, else two (never
   // past the end of the text).
   std::size_t escapeEnd(std::size_t at) const noexcept {
@@ -298,6 +305,11 @@ std::int32_t Parser::scanArray() {
         return finishElement(array, start, end);
       }
       if (c == u',') return finishElement(array, start, end);
+    } else if (c != quote && c != u'\\') {
+      // Inside quotes everything counts up to the closing quote or an escape.
+      i_ = quotedRunEnd(i_, quote);
+      end = i_;
+      continue;
     }
     // A counted character. Two runs with a blank between them ("1 2") are
     // not one token.
@@ -425,6 +437,16 @@ std::int32_t Parser::scanObject() {
         stack_.back().state = JsonParseState::ExpectKey;
         return result;
       }
+    }
+    if (quote != 0 && c != quote && c != u'\\') {
+      // Inside quotes everything counts up to the closing quote or an escape.
+      i_ = quotedRunEnd(i_, quote);
+      if (inKey) {
+        keyEnd = i_;
+      } else {
+        valueEnd = i_;
+      }
+      continue;
     }
     // A counted character of the key or the value.
     if (inKey) {
