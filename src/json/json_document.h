@@ -18,7 +18,9 @@
 // become empty objects or arrays and missing members become Null, and those
 // changes stay even when the operation then fails.
 //
-// Failures are results: false, -1, 0, empty text or an empty handle.
+// Failures are results: false, -1, 0, empty text or an empty handle. Running
+// out of memory is JsonNoMemory from the parse operations and std::bad_alloc
+// from the others.
 
 #include <cstdint>
 #include <string>

@@ -1,16 +1,12 @@
 #include "json/json_number.h"
 
+#include <locale.h>
+
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-
-#if defined(_WIN32)
-#include <locale.h>
-#else
-#include <locale.h>
-#endif
 
 namespace orvane {
 namespace {
