@@ -98,11 +98,12 @@ class PrivateSessionBus {
   ReportingChild daemon_;
 };
 
-// An Xvfb server on a free display; displayName() is ":N".
+// An Xvfb server on a free display; displayName() is ":N". `screen` is
+// Xvfb's WIDTHxHEIGHTxDEPTH.
 class PrivateXServer {
  public:
-  PrivateXServer()
-      : server_({"Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-screen", "0", "640x480x24"}) {}
+  explicit PrivateXServer(const std::string& screen = "640x480x24")
+      : server_({"Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-screen", "0", screen}) {}
   std::string displayName() const { return server_.line().empty() ? "" : ":" + server_.line(); }
 
  private:

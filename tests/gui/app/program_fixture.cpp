@@ -3,23 +3,12 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <thread>
 
 #include "program_page.h"
 #include "support/http_server/loopback_sockets.h"
-
-extern char** environ;
 
 namespace orvane::testing {
 
@@ -30,46 +19,24 @@ struct DisplayCloser {
 };
 using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 
-std::string shellQuoted(const std::string& text) { return "'" + text + "'"; }
-
 }  // namespace
 
-ProgramFixture::ProgramFixture() {
-  runDirectory = folder.path() + "/run/";
-  homeDirectory = folder.path() + "/home";
-  runtimeDirectory = folder.path() + "/runtime";
-}
+ProgramFixture::ProgramFixture()
+    : installed(folder.path(), {xServer.displayName(), bus.address()}),
+      runDirectory(installed.runDirectory()) {}
 
-ProgramFixture::~ProgramFixture() {
-  for (const pid_t pid : launched_) {
-    if (running(pid)) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-  }
-}
+// The program goes before the servers it talks to.
+ProgramFixture::~ProgramFixture() { installed.killAll(); }
 
 void ProgramFixture::SetUp() {
   ASSERT_FALSE(folder.path().empty());
   ASSERT_FALSE(xServer.displayName().empty()) << "no X server";
   ASSERT_FALSE(bus.address().empty()) << "no session bus";
-  std::filesystem::create_directories(homeDirectory);
-  std::filesystem::create_directories(runtimeDirectory);
-  std::filesystem::permissions(runtimeDirectory, std::filesystem::perms::owner_all);
-  installRunFolder();
+  std::string error;
+  ASSERT_TRUE(installed.install(&error)) << error;
   serve();
   ASSERT_TRUE(web.start());
   ASSERT_NE(push.port(), 0);
-}
-
-void ProgramFixture::installRunFolder() {
-  const std::string command = shellQuoted(ORVANE_CMAKE_COMMAND) + " --install " +
-                              shellQuoted(ORVANE_BUILD_DIR) + " --prefix " +
-                              shellQuoted(runDirectory) + " --component program > /dev/null";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  for (const char* file : {"QZorvane", "libcommon.so", "orvane.png"}) {
-    ASSERT_TRUE(std::filesystem::exists(runDirectory + file)) << file;
-  }
 }
 
 void ProgramFixture::serve() {
@@ -117,93 +84,12 @@ void ProgramFixture::serve() {
 pid_t ProgramFixture::launch() {
   // The server's address, and monitor 1 chosen, so the picker places the
   // window without asking.
-  const std::string configPath = runDirectory + "config.ini";
+  const std::string configPath = installed.configPath();
   if (!std::filesystem::exists(configPath)) {
     writeFile(configPath, "[server]\nip=127.0.0.1\nwebport=" + std::to_string(web.port()) +
                               "\n[local]\nindex=1\n" + extraConfig);
   }
-  std::vector<std::string> environment = {
-      "DISPLAY=" + xServer.displayName(),
-      "DBUS_SESSION_BUS_ADDRESS=" + bus.address(),
-      "HOME=" + homeDirectory,
-      "XDG_CONFIG_HOME=" + homeDirectory + "/.config",
-      // The instance guard's lock file: this test's program is alone here.
-      "XDG_RUNTIME_DIR=" + runtimeDirectory,
-      "GDK_BACKEND=x11",
-      "NO_AT_BRIDGE=1",
-      "LANG=C.UTF-8",
-  };
-  if (const char* path = std::getenv("PATH")) environment.push_back(std::string("PATH=") + path);
-  std::vector<char*> envp;
-  for (std::string& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  std::string program = runDirectory + "QZorvane";
-  char* argv[] = {program.data(), nullptr};
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  // Run from elsewhere: the program finds its folder by itself.
-  posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
-  pid_t pid = -1;
-  const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) return -1;
-  launched_.push_back(pid);
-  return pid;
-}
-
-std::optional<int> ProgramFixture::waitForExit(pid_t pid, std::chrono::seconds deadline) {
-  const auto end = std::chrono::steady_clock::now() + deadline;
-  while (std::chrono::steady_clock::now() < end) {
-    int status = 0;
-    const pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) {
-      launched_.erase(std::remove(launched_.begin(), launched_.end(), pid), launched_.end());
-      return status;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return std::nullopt;
-}
-
-bool ProgramFixture::running(pid_t pid) {
-  int status = 0;
-  return waitpid(pid, &status, WNOHANG) == 0;
-}
-
-std::vector<std::string> ProgramFixture::logLines() const {
-  std::vector<std::string> lines;
-  const std::string folderPath = runDirectory + "log/orvane_log";
-  std::error_code error;
-  std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(folderPath, error)) {
-    files.push_back(entry.path());
-  }
-  std::sort(files.begin(), files.end());
-  for (const auto& file : files) {
-    std::ifstream in(file);
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
-    }
-  }
-  return lines;
-}
-
-int ProgramFixture::countLogLines(const std::string& piece) const {
-  int count = 0;
-  for (const auto& line : logLines()) count += line.find(piece) != std::string::npos ? 1 : 0;
-  return count;
-}
-
-bool ProgramFixture::waitForLog(const std::string& piece, int count,
-                                std::chrono::seconds deadline) const {
-  const auto end = std::chrono::steady_clock::now() + deadline;
-  while (std::chrono::steady_clock::now() < end) {
-    if (countLogLines(piece) >= count) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
+  return installed.launch();
 }
 
 std::vector<PageReport> ProgramFixture::reports(const std::string& kind) const {
@@ -235,28 +121,6 @@ std::optional<PageReport> ProgramFixture::waitForReport(const std::string& kind,
 void ProgramFixture::command(const std::string& text) {
   std::lock_guard lock(mutex_);
   nextCommand_ = text;
-}
-
-std::vector<pid_t> ProgramFixture::webProcessesOf(pid_t program) const {
-  std::vector<pid_t> found;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit)) continue;
-    std::ifstream stat(entry.path() / "stat");
-    std::string line;
-    if (!std::getline(stat, line)) continue;
-    const auto open = line.find('(');
-    const auto close = line.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    const std::string comm = line.substr(open + 1, close - open - 1);
-    char state = 0;
-    int parent = 0;
-    if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) != 2) continue;
-    if (parent == program && state != 'Z' && comm.rfind("WebKitWebProces", 0) == 0) {
-      found.push_back(static_cast<pid_t>(std::stoi(name)));
-    }
-  }
-  return found;
 }
 
 unsigned long ProgramFixture::mainWindow() const {

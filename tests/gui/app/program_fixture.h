@@ -18,13 +18,14 @@
 #include <vector>
 
 #include "support/http_server/loopback_http_server.h"
+#include "support/installed_program/installed_program.h"
 #include "support/pack_server/pack_test_server.h"
 #include "support/reporting_child.h"
 #include "support/temp_directory.h"
 
 namespace orvane::testing {
 
-inline constexpr std::chrono::seconds kProgramDeadline{90};
+inline constexpr std::chrono::seconds kProgramDeadline = kInstalledProgramDeadline;
 
 // A page report: "<kind>|<text>".
 struct PageReport {
@@ -39,19 +40,20 @@ class ProgramFixture : public ::testing::Test {
 
   void SetUp() override;
 
-  // Starts the program from the run folder; its pid.
+  // Starts the program from the run folder (config.ini written first when
+  // there is none); its pid.
   pid_t launch();
-  // Waits for the program to end; its exit status as waitpid gives it, or
-  // nullopt when it still runs at the deadline.
-  std::optional<int> waitForExit(pid_t pid, std::chrono::seconds deadline = kProgramDeadline);
-  bool running(pid_t pid);
+  std::optional<int> waitForExit(pid_t pid, std::chrono::seconds deadline = kProgramDeadline) {
+    return installed.waitForExit(pid, deadline);
+  }
+  bool running(pid_t pid) { return installed.running(pid); }
 
-  // Every line of the day log files, oldest file first.
-  std::vector<std::string> logLines() const;
-  int countLogLines(const std::string& piece) const;
-  // Polls the day log until a line contains `piece` `count` times.
+  std::vector<std::string> logLines() const { return installed.logLines(); }
+  int countLogLines(const std::string& piece) const { return installed.countLogLines(piece); }
   bool waitForLog(const std::string& piece, int count = 1,
-                  std::chrono::seconds deadline = kProgramDeadline) const;
+                  std::chrono::seconds deadline = kProgramDeadline) const {
+    return installed.waitForLog(piece, count, deadline);
+  }
 
   // Waits until the page has made `count` reports of `kind`; the last one.
   std::optional<PageReport> waitForReport(const std::string& kind, std::size_t count = 1,
@@ -61,7 +63,9 @@ class ProgramFixture : public ::testing::Test {
   void command(const std::string& command);
 
   // The page's process(es) of the program.
-  std::vector<pid_t> webProcessesOf(pid_t program) const;
+  std::vector<pid_t> webProcessesOf(pid_t pid) const {
+    return InstalledProgram::webProcessesOf(pid);
+  }
 
   // The program's main window on the test's X server, 0 when none is mapped.
   unsigned long mainWindow() const;
@@ -74,11 +78,10 @@ class ProgramFixture : public ::testing::Test {
   static constexpr unsigned kPageBackgroundRgb = 0x3366cc;
 
   TempDirectory folder;
-  std::string runDirectory;
-  std::string homeDirectory;
-  std::string runtimeDirectory;
   PrivateXServer xServer;
   PrivateSessionBus bus;
+  InstalledProgram installed;
+  std::string runDirectory;
   LoopbackHttpServer web;
   PackTestServer push;
 
@@ -88,14 +91,12 @@ class ProgramFixture : public ::testing::Test {
   std::string extraConfig;                // appended to config.ini
 
  private:
-  void installRunFolder();
   void serve();
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<PageReport> reports_;
   std::string nextCommand_;
-  std::vector<pid_t> launched_;
 };
 
 }  // namespace orvane::testing
