@@ -1,20 +1,15 @@
 #pragma once
-// UTF-8 text turned into UTF-16 for the parser, fast, into a buffer that each
-// thread reuses: the text of every message is converted once per parse, so
-// neither the conversion nor a fresh allocation should cost much.
-//
-// The result is the same as text::utf8ToUtf16 (sys/utf.h): each maximal
-// ill-formed subpart becomes one U+FFFD.
+// UTF-8 text turned into UTF-16 for the parser into a buffer that each thread
+// reuses: the text of every message is converted once per parse, so a fresh
+// allocation each time should not be needed. The conversion is the program's
+// own (text::convertUtf8ToUtf16, sys/utf.h): each maximal ill-formed subpart
+// becomes one U+FFFD.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace orvane {
-
-// Converts into `out`, which must have room for utf8.size() units (UTF-16
-// never needs more units than UTF-8 has bytes). Returns the units written.
-std::size_t convertUtf8ToUtf16(std::string_view utf8, char16_t* out) noexcept;
 
 // Holds the UTF-16 form of a text for as long as it lives. Uses the thread's
 // scratch buffer when it is free (and keeps it for the next text unless it

@@ -6,6 +6,7 @@
 // U+FFFD per maximal ill-formed subpart (the Unicode and WHATWG practice), so
 // text from the network or a page can always be carried on.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,11 @@ inline constexpr char32_t kReplacementChar = 0xFFFD;
 
 std::u16string utf8ToUtf16(std::string_view utf8);
 std::string utf16ToUtf8(std::u16string_view utf16);
+
+// Converts into `out`, which must have room for utf8.size() units (UTF-16
+// never needs more units than UTF-8 has bytes). Returns the units written.
+// The fastest form, for callers that keep their own buffer (the JSON parser).
+std::size_t convertUtf8ToUtf16(std::string_view utf8, char16_t* out) noexcept;
 
 // Appends the conversion to an existing buffer (no allocation when it fits).
 void appendUtf8AsUtf16(std::string_view utf8, std::u16string& out);
