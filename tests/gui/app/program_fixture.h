@@ -62,11 +62,6 @@ class ProgramFixture : public ::testing::Test {
   // The next GET /command answers `command`.
   void command(const std::string& command);
 
-  // The page's process(es) of the program.
-  std::vector<pid_t> webProcessesOf(pid_t pid) const {
-    return InstalledProgram::webProcessesOf(pid);
-  }
-
   // The program's main window on the test's X server, 0 when none is mapped.
   unsigned long mainWindow() const;
   // Sends the window manager's close request (WM_DELETE_WINDOW) to it.

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "program_fixture.h"
+#include "support/web_processes.h"
 
 namespace orvane::testing {
 namespace {

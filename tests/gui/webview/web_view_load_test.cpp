@@ -9,7 +9,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,6 +16,7 @@
 
 #include "support/http_server/loopback_sockets.h"
 #include "support/temp_directory.h"
+#include "support/web_processes.h"
 #include "web_view_fixture.h"
 
 namespace orvane::testing {
@@ -106,29 +106,6 @@ TEST_F(WebViewTest, AStoppedLoadIsCancelledAndALoadReplacedByAnotherIsNoSuccess)
   EXPECT_EQ(evaluate("document.body.textContent"), "up");
 }
 
-// The page processes this process started.
-std::vector<pid_t> childWebProcesses() {
-  std::vector<pid_t> found;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit)) continue;
-    std::ifstream stat(entry.path() / "stat");
-    std::string line;
-    if (!std::getline(stat, line)) continue;
-    const auto open = line.find('(');
-    const auto close = line.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    const std::string comm = line.substr(open + 1, close - open - 1);
-    char state = 0;
-    int parent = 0;
-    if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) != 2) continue;
-    if (parent == getpid() && state != 'Z' && comm.rfind("WebKitWebProces", 0) == 0) {
-      found.push_back(static_cast<pid_t>(std::stoi(name)));
-    }
-  }
-  return found;
-}
-
 TEST_F(WebViewTest, AKilledPageProcessIsReportedAndTheNextLoadWorks) {
   std::vector<std::string> gone;
   view.bindFunction("serverJS",
@@ -139,7 +116,7 @@ TEST_F(WebViewTest, AKilledPageProcessIsReportedAndTheNextLoadWorks) {
   ASSERT_EQ(loadAndWait(web.base() + "/")->result, kLoadSucceeded);
   EXPECT_EQ(evaluate("serverJS('one')"), "back: one");
 
-  const std::vector<pid_t> processes = childWebProcesses();
+  const std::vector<pid_t> processes = webProcessesOf(getpid());
   ASSERT_FALSE(processes.empty());
   for (pid_t pid : processes) kill(pid, SIGKILL);
   ASSERT_TRUE(runLoopUntil([&] { return !gone.empty(); }));

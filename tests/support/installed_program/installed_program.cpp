@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -143,28 +142,6 @@ bool InstalledProgram::waitForLog(const std::string& piece, int count,
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return false;
-}
-
-std::vector<pid_t> InstalledProgram::webProcessesOf(pid_t program) {
-  std::vector<pid_t> found;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit)) continue;
-    std::ifstream stat(entry.path() / "stat");
-    std::string line;
-    if (!std::getline(stat, line)) continue;
-    const auto open = line.find('(');
-    const auto close = line.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) continue;
-    const std::string comm = line.substr(open + 1, close - open - 1);
-    char state = 0;
-    int parent = 0;
-    if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) != 2) continue;
-    if (parent == program && state != 'Z' && comm.rfind("WebKitWebProces", 0) == 0) {
-      found.push_back(static_cast<pid_t>(std::stoi(name)));
-    }
-  }
-  return found;
 }
 
 }  // namespace orvane::testing

@@ -58,9 +58,6 @@ class InstalledProgram {
   bool waitForLog(const std::string& piece, int count = 1,
                   std::chrono::seconds deadline = kInstalledProgramDeadline) const;
 
-  // The page's process(es) of the program.
-  static std::vector<pid_t> webProcessesOf(pid_t program);
-
  private:
   std::string root_;
   std::string runDirectory_;
