@@ -15,11 +15,13 @@
 #include <thread>
 
 #include "support/reporting_child.h"
+#include "support/wait_until.h"
 
 namespace orvane {
 namespace {
 
 using testing::PrivateXServer;
+using testing::waitUntil;
 
 struct DisplayCloser {
   void operator()(Display* display) const { XCloseDisplay(display); }
@@ -34,12 +36,7 @@ bool saverOn(Display* display) {
 }
 
 bool saverComesOnWithin(Display* display, std::chrono::seconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (saverOn(display)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return saverOn(display);
+  return waitUntil([&] { return saverOn(display); }, limit, std::chrono::milliseconds(100));
 }
 
 TEST(XScreenSaverPause, KeepsTheSaverOffWhileItLivesAndGivesItBackAfter) {

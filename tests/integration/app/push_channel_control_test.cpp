@@ -7,10 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/maker_library_null.h"
@@ -22,6 +20,7 @@
 #include "support/http_server/loopback_http_server.h"
 #include "support/pack_server/pack_test_server.h"
 #include "support/temp_directory.h"
+#include "support/wait_until.h"
 #include "webview/main_window_null.h"
 #include "webview/web_view_null.h"
 
@@ -30,14 +29,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool waitUntil(const std::function<bool()>& condition) {
-  const auto end = std::chrono::steady_clock::now() + 30s;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
+using testing::waitUntil;
 
 class LineLog final : public DayLog {
  public:

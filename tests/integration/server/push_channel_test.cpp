@@ -30,6 +30,7 @@
 #include "support/http_server/loopback_sockets.h"
 #include "support/pack_server/pack_test_server.h"
 #include "support/temp_directory.h"
+#include "support/wait_until.h"
 #include "sys/codepage.h"
 #include "webview/main_window_null.h"
 #include "webview/web_view_null.h"
@@ -44,15 +45,7 @@ using testing::PackTestServer;
 constexpr auto kDeadline = 30s;
 constexpr const char* kLogin = R"({"c":"login","a":"orvane","uid":"WALL-PC"})";
 
-bool waitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = kDeadline) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
-}
+using testing::waitUntil;
 
 std::string text(const PackTestServer::Bytes& bytes) {
   return std::string(bytes.begin(), bytes.end());

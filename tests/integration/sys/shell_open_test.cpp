@@ -6,14 +6,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "support/scoped_environment.h"
 #include "support/temp_directory.h"
+#include "support/wait_until.h"
 #include "sys/shell_open_linux.h"
 #include "sys/shortcut_linux.h"
 
@@ -23,6 +22,7 @@ namespace {
 using testing::readFile;
 using testing::ScopedEnvironment;
 using testing::TempDirectory;
+using testing::waitUntil;
 using testing::writeFile;
 
 void writeExecutable(const std::string& path, const std::string& text) {
@@ -87,19 +87,8 @@ DesktopHome* DesktopHome::instance = nullptr;
 [[maybe_unused]] const ::testing::Environment* const kDesktopHome =
     ::testing::AddGlobalTestEnvironment(DesktopHome::instance = new DesktopHome);
 
-// Waits, generously, until `predicate` holds.
-template <typename Predicate>
-bool eventually(Predicate predicate) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (predicate()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return predicate();
-}
-
 bool handlerReceived(const std::string& argument) {
-  return eventually([&] {
+  return waitUntil([&] {
     return readFile(DesktopHome::root() + "/handled.log").find(argument + "\n") !=
            std::string::npos;
   });
@@ -121,12 +110,12 @@ TEST(OpenUrl, IsFalseWhenNothingCanOpenIt) {
 TEST(OpenFile, RunsAnExecutableWithItsParametersSplitLikeACommandLine) {
   const std::string files = DesktopHome::root() + "/files/";
   EXPECT_TRUE(openFileOrRunProgram(files + "run me.sh", "first 'two words' \"x y\" 排行"));
-  EXPECT_TRUE(eventually([&] { return std::filesystem::exists(files + "first.out"); }));
+  EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(files + "first.out"); }));
   EXPECT_EQ(readFile(files + "first.out"), "[first][two words][x y][排行]");
 
   // A bare name is looked for in PATH.
   EXPECT_TRUE(openFileOrRunProgram("orvane-run-me", "second"));
-  EXPECT_TRUE(eventually([&] { return std::filesystem::exists(files + "second.out"); }));
+  EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(files + "second.out"); }));
   EXPECT_EQ(readFile(files + "second.out"), "[second]");
 
   EXPECT_FALSE(openFileOrRunProgram(files + "run me.sh", "'unbalanced"));
@@ -172,7 +161,7 @@ TEST(Shortcut, ADesktopStartsTheTargetItNames) {
   g_object_unref(app);
 
   const std::string out = DesktopHome::root() + "/files/launched.out";
-  EXPECT_TRUE(eventually([&] { return std::filesystem::exists(out); }));
+  EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(out); }));
   EXPECT_EQ(readFile(out), folder + "\n");
 }
 

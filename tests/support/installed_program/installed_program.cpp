@@ -11,6 +11,8 @@
 #include <fstream>
 #include <thread>
 
+#include "support/wait_until.h"
+
 namespace orvane::testing {
 
 namespace {
@@ -136,12 +138,8 @@ int InstalledProgram::countLogLines(const std::string& piece) const {
 
 bool InstalledProgram::waitForLog(const std::string& piece, int count,
                                   std::chrono::seconds deadline) const {
-  const auto end = std::chrono::steady_clock::now() + deadline;
-  while (std::chrono::steady_clock::now() < end) {
-    if (countLogLines(piece) >= count) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
+  return waitUntil([&] { return countLogLines(piece) >= count; }, deadline,
+                   std::chrono::milliseconds(50));
 }
 
 }  // namespace orvane::testing

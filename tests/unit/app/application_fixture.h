@@ -15,7 +15,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "app/application.h"
@@ -23,6 +22,7 @@
 #include "app/program_services.h"
 #include "bridge/ui_thread_null.h"
 #include "support/temp_directory.h"
+#include "support/wait_until.h"
 #include "sys/system_services_null.h"
 #include "webview/main_window_null.h"
 #include "webview/web_view_null.h"
@@ -409,15 +409,14 @@ class ApplicationFixture : public ::testing::Test {
 
   // Polls `done` on the UI thread until it holds or the deadline passes.
   bool eventually(const std::function<bool()>& done,
-                  std::chrono::milliseconds deadline = std::chrono::seconds(30)) {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (std::chrono::steady_clock::now() < end) {
-      bool holds = false;
-      if (!ui.invoke([&] { holds = done(); })) holds = done();
-      if (holds) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
+                  std::chrono::milliseconds deadline = kWaitDeadline) {
+    return waitUntil(
+        [&] {
+          bool holds = false;
+          if (!ui.invoke([&] { holds = done(); })) holds = done();
+          return holds;
+        },
+        deadline);
   }
 
   static constexpr const char* kPageUrl = "http://127.0.0.1:8099/client/app/orvane/";

@@ -14,12 +14,14 @@
 
 #include "log/log_line.h"
 #include "support/temp_directory.h"
+#include "support/wait_until.h"
 
 namespace orvane {
 namespace {
 
 using testing::readFile;
 using testing::TempDirectory;
+using testing::waitUntil;
 using testing::writeFile;
 namespace fs = std::filesystem;
 
@@ -75,12 +77,7 @@ class TestClock {
 // Polls a file until it holds `expected` (the writer flushes when it has
 // caught up); gives up after a generous deadline.
 bool waitForContent(const std::string& path, const std::string& expected) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (readFile(path) == expected) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return false;
+  return waitUntil([&] { return readFile(path) == expected; });
 }
 
 std::vector<std::string> linesOf(const std::string& text) {

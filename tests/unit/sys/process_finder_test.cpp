@@ -5,12 +5,11 @@
 #include <unistd.h>
 
 #include <cctype>
-#include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "support/temp_directory.h"
+#include "support/wait_until.h"
 #include "sys/process_finder_linux.h"
 
 extern char** environ;
@@ -43,14 +42,11 @@ class SleepingChild {
 
   // Waits until the child runs `executable` (the exec has happened).
   bool waitUntilRunning(const std::string& executable) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     const std::string link = "/proc/" + std::to_string(pid_) + "/exe";
-    while (std::chrono::steady_clock::now() < deadline) {
+    return testing::waitUntil([&] {
       std::error_code error;
-      if (std::filesystem::read_symlink(link, error) == executable) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+      return std::filesystem::read_symlink(link, error) == executable;
+    });
   }
 
  private:
