@@ -2,13 +2,8 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <fcntl.h>
 #include <gtk/gtk.h>
-#include <poll.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/prctl.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -20,6 +15,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "support/reporting_child.h"
 
 namespace orvane::testing {
 
@@ -45,68 +42,13 @@ Desktop& desktop() {
   return instance;
 }
 
-// Starts a program that ends when this process ends (SIGTERM on the parent's
-// death), with `passFd` left open in it. Returns its pid or -1.
-pid_t spawn(const std::vector<std::string>& args, int passFd) {
-  std::vector<char*> argv;
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  const pid_t parent = getpid();
-  const pid_t pid = fork();
-  if (pid != 0) return pid;
-  prctl(PR_SET_PDEATHSIG, SIGTERM);
-  if (getppid() != parent) _exit(1);
-  const int devNull = open("/dev/null", O_RDWR);
-  if (devNull >= 0) {
-    dup2(devNull, STDIN_FILENO);
-    dup2(devNull, STDOUT_FILENO);
-    dup2(devNull, STDERR_FILENO);
-  }
-  for (int fd = 3; fd < 1024; ++fd) {
-    if (fd != passFd) close(fd);
-  }
-  execvp(argv[0], argv.data());
-  _exit(127);
-}
-
-// Reads one line the child writes to the pipe (its display number or bus
-// address); empty on time-out or end of file.
-std::string readLine(int fd) {
-  std::string line;
-  const auto deadline = std::chrono::steady_clock::now() + kStartDeadline;
-  while (std::chrono::steady_clock::now() < deadline) {
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 100) <= 0) continue;
-    char c = 0;
-    const ssize_t n = read(fd, &c, 1);
-    if (n <= 0) break;
-    if (c == '\n') return line;
-    line += c;
-  }
-  return {};
-}
-
-// Starts a child that reports one line through the pipe whose write end is
-// given by the placeholder "{fd}" in `args`.
+// Starts a child that reports one line (its display number or bus address)
+// through the pipe named by "{fd}" in `args`. It runs until this process
+// ends. The line, or empty with `error` set.
 std::string startReporting(std::vector<std::string> args, std::string* error) {
-  int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) {
-    *error = "pipe failed";
-    return {};
-  }
-  // The write end must survive exec in the child.
-  const int writeFd = fcntl(fds[1], F_DUPFD, 10);
-  close(fds[1]);
-  for (std::string& arg : args) {
-    const auto at = arg.find("{fd}");
-    if (at != std::string::npos) arg.replace(at, 4, std::to_string(writeFd));
-  }
-  const pid_t pid = spawn(args, writeFd);
-  close(writeFd);
-  std::string line;
-  if (pid > 0) line = readLine(fds[0]);
-  close(fds[0]);
-  if (line.empty()) *error = args[0] + " did not start";
+  const std::string program = args[0];
+  std::string line = startReportingChild(std::move(args)).line;
+  if (line.empty()) *error = program + " did not start";
   return line;
 }
 
@@ -289,7 +231,7 @@ bool startDesktop(const DesktopOptions& options, Desktop& d, std::string* error)
   unsetenv("WAYLAND_DISPLAY");
   // Running before GTK starts: GDK looks for the window manager once and
   // then not again for a while.
-  if (spawn({"openbox", "--sm-disable"}, -1) <= 0 || !waitForWindowManager(d.display)) {
+  if (spawnTestChild({"openbox", "--sm-disable"}) <= 0 || !waitForWindowManager(d.display)) {
     *error = "openbox did not start";
     return false;
   }
