@@ -33,38 +33,32 @@ namespace {
 // aborts the transfer. A handle duplicated and not yet adopted has no contexts;
 // its data is taken and dropped.
 
-std::size_t onWrite(char* data, std::size_t size, std::size_t count, void* user) {
-  const std::size_t n = size * count;
-  auto* context = static_cast<CurlTransfer::WriteContext*>(user);
-  if (context == nullptr) {
-    return n;
-  }
-  if (context->routine) {
+// A piece of the body or of the headers: to the caller's routine when it set
+// one, else kept in the transfer's buffer.
+std::size_t takePiece(const std::function<std::size_t(const char*, std::size_t)>& routine,
+                      TransferBuffer& kept, const char* data, std::size_t n) {
+  if (routine) {
     try {
-      return context->routine(data, n);
+      return routine(data, n);
     } catch (...) {
       return 0;
     }
   }
   // Telling libcurl the piece was taken when it was not would hand the caller
   // a body with a hole in it; a short count fails the transfer instead.
-  return context->body.append(data, n) ? n : 0;
+  return kept.append(data, n) ? n : 0;
+}
+
+std::size_t onWrite(char* data, std::size_t size, std::size_t count, void* user) {
+  const std::size_t n = size * count;
+  auto* context = static_cast<CurlTransfer::WriteContext*>(user);
+  return context == nullptr ? n : takePiece(context->routine, context->body, data, n);
 }
 
 std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
   const std::size_t n = size * count;
   auto* context = static_cast<CurlTransfer::HeaderContext*>(user);
-  if (context == nullptr) {
-    return n;
-  }
-  if (context->routine) {
-    try {
-      return context->routine(data, n);
-    } catch (...) {
-      return 0;
-    }
-  }
-  return context->headers.append(data, n) ? n : 0;
+  return context == nullptr ? n : takePiece(context->routine, context->headers, data, n);
 }
 
 std::size_t onRead(char* destination, std::size_t size, std::size_t count, void* user) {
