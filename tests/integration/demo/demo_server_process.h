@@ -20,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/wait_until.h"
+
 namespace orvane::testing {
 
 class DemoServerProcess {
@@ -121,11 +123,7 @@ class DemoServerProcess {
   }
 
   std::optional<int> waitForExit(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (const auto status = exitStatus()) return status;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    waitUntil([&] { return exitStatus().has_value(); }, timeout, std::chrono::milliseconds(20));
     return exitStatus();
   }
 

@@ -12,11 +12,11 @@
 #include <set>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "support/reporting_child.h"
+#include "support/wait_until.h"
 
 namespace orvane::testing {
 
@@ -56,22 +56,23 @@ bool waitForWindowManager(const std::string& display) {
   Display* x = XOpenDisplay(display.c_str());
   if (x == nullptr) return false;
   const Atom check = XInternAtom(x, "_NET_SUPPORTING_WM_CHECK", False);
-  bool found = false;
-  const auto deadline = std::chrono::steady_clock::now() + kStartDeadline;
-  while (!found && std::chrono::steady_clock::now() < deadline) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(x, DefaultRootWindow(x), check, 0, 1, False, XA_WINDOW, &type, &format,
-                           &count, &after, &data) == Success &&
-        data != nullptr) {
-      found = count == 1;
-    }
-    if (data != nullptr) XFree(data);
-    if (!found) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  const bool found = waitUntil(
+      [&] {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        bool set = false;
+        if (XGetWindowProperty(x, DefaultRootWindow(x), check, 0, 1, False, XA_WINDOW, &type,
+                               &format, &count, &after, &data) == Success &&
+            data != nullptr) {
+          set = count == 1;
+        }
+        if (data != nullptr) XFree(data);
+        return set;
+      },
+      kStartDeadline, std::chrono::milliseconds(20));
   XCloseDisplay(x);
   return found;
 }
