@@ -33,6 +33,10 @@ fi
 
 sudo=()
 if [[ $(id -u) -ne 0 ]]; then
+  if ! command -v sudo > /dev/null; then
+    echo "missing: ${missing[*]}; run this as root to install them (there is no sudo)" >&2
+    exit 1
+  fi
   sudo=(sudo)
 fi
 
