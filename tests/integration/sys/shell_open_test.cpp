@@ -49,6 +49,10 @@ class DesktopHome : public ::testing::Environment {
     env_.set("XDG_DATA_DIRS", root + "/data-dirs:/usr/share");
     env_.set("XDG_CONFIG_DIRS", root + "/config-dirs");
     env_.set("GIO_USE_VFS", "local");
+    // A launch tells the session bus about the new process. A bus that is not
+    // there makes that a quiet no-op; with none named and a display set, GIO
+    // would autolaunch one that outlives the test.
+    env_.set("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root + "/no-session-bus");
     env_.set("PATH",
              root + "/bin:" + std::string(getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin"));
 
