@@ -64,9 +64,26 @@ printf '#!/bin/sh\nexit 101\n' > "$root/usr/sbin/policy-rc.d"
 chmod 755 "$root/usr/sbin/policy-rc.d"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
+# Processes still running inside the root, one "pid command" a line.
+processes_inside() {
+  local p
+  for p in /proc/[0-9]*; do
+    [[ "$(readlink "$p/root" 2> /dev/null)" == "$root" ]] &&
+      printf '%s %s\n' "${p#/proc/}" "$(tr '\0' ' ' < "$p/cmdline" 2> /dev/null)"
+  done
+  return 0
+}
+
 mounted=()
 unmount_all() {
-  local i
+  local i left
+  # Whatever the tests left behind holds the mounts; give it time to end.
+  for ((i = 0; i < 60; i++)); do
+    left=$(processes_inside)
+    [[ -z "$left" ]] && break
+    sleep 0.5
+  done
+  [[ -z "$left" ]] || log "still running inside the root after the tests:"$'\n'"$left"
   for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
     umount "${mounted[i]}" || log "could not unmount ${mounted[i]}"
   done
