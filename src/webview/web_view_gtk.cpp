@@ -462,7 +462,10 @@ bool attachEngine(const std::shared_ptr<State>& self) {
   installBootstrap(s);
 
   const auto settings = GObjectPtr<WebKitSettings>::adopt(webkit_settings_new());
-  webkit_settings_set_enable_developer_extras(settings.get(), TRUE);
+  // Off until the developer tools are asked for: with them on, the engine
+  // keeps every script the program runs in the page for the inspector, one
+  // per pushed message, and the page's process grows without end.
+  webkit_settings_set_enable_developer_extras(settings.get(), FALSE);
   GtkWidget* widget = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", s.context.get(),
                                               "user-content-manager", s.content.get(), "settings",
                                               settings.get(), nullptr));
@@ -672,7 +675,9 @@ void GtkWebView::setMaxTrackSize(int width, int height) {
 
 void GtkWebView::showDevTools(const std::string&) {
   State& s = *state_;
-  if (s.bound && s.view) webkit_web_inspector_show(webkit_web_view_get_inspector(s.view.get()));
+  if (!s.bound || !s.view) return;
+  webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(s.view.get()), TRUE);
+  webkit_web_inspector_show(webkit_web_view_get_inspector(s.view.get()));
 }
 
 int GtkWebView::scriptsInFlight() const {

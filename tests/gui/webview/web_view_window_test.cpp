@@ -144,8 +144,13 @@ TEST_F(WebViewTest, ShowDevToolsOpensTheInspector) {
   bindAndShow();
   ASSERT_EQ(loadAndWait(web.base() + "/blank")->result, kLoadSucceeded);
   WebKitWebInspector* inspector = webkit_web_view_get_inspector(view.webKitView());
+  WebKitSettings* settings = webkit_web_view_get_settings(view.webKitView());
   EXPECT_EQ(webkit_web_inspector_get_web_view(inspector), nullptr);
+  // Off until asked for: the engine keeps every script run in the page for
+  // the inspector while they are on.
+  EXPECT_FALSE(webkit_settings_get_enable_developer_extras(settings));
   view.showDevTools("front_end/inspector.html");
+  EXPECT_TRUE(webkit_settings_get_enable_developer_extras(settings));
   EXPECT_TRUE(
       runLoopUntil([&] { return webkit_web_inspector_get_web_view(inspector) != nullptr; }));
 }
