@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Installs what building, testing and benchmarking orvane needs, from Debian's
 # packages. Does nothing when everything is there; uses sudo only when not root.
+#
+#   scripts/install-deps.sh           build, tests, benchmarks
+#   scripts/install-deps.sh --bench   also what only the end-to-end figures
+#                                     need (bench/e2e/run-figures.sh): Python,
+#                                     and Chromium to compare memory with
 set -euo pipefail
 
 packages=(
@@ -20,6 +25,9 @@ packages=(
   # benchmarks and the libraries they compare against
   libbenchmark-dev rapidjson-dev libspdlog-dev
 )
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(python3 chromium)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

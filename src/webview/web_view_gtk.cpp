@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "webview/call_trace.h"
 #include "webview/glib_ptr_gtk.h"
 #include "webview/gtk_window_host.h"
 #include "webview/main_window.h"
@@ -374,6 +375,7 @@ void answerCall(WebKitURISchemeRequest* request, const std::string& body,
 }
 
 void onCall(WebKitURISchemeRequest* rawRequest, gpointer data) {
+  const auto arrivedAt = call_trace::arrival();
   const auto request = GObjectPtr<WebKitURISchemeRequest>::retain(rawRequest);
   // Held for the whole call: the function may unbind the view, or end it.
   const std::shared_ptr<State> self = static_cast<std::weak_ptr<State>*>(data)->lock();
@@ -400,6 +402,7 @@ void onCall(WebKitURISchemeRequest* rawRequest, gpointer data) {
 
   ScriptCall call;
   call.argument = readCallArgument(rawRequest);
+  call_trace::record(arrivedAt, call.argument);
   call.origin = page_bridge::originOf(requestOrigin);
   call.topFrame =
       !call.origin.empty() && mainUri != nullptr && call.origin == page_bridge::originOf(mainUri);
