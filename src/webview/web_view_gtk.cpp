@@ -13,6 +13,7 @@
 
 #include "webview/call_trace.h"
 #include "webview/glib_ptr_gtk.h"
+#include "webview/gpu_render_node_linux.h"
 #include "webview/gtk_window_host.h"
 #include "webview/main_window.h"
 #include "webview/page_bridge_gtk.h"
@@ -469,6 +470,10 @@ bool attachEngine(const std::shared_ptr<State>& self) {
   // keeps every script the program runs in the page for the inspector, one
   // per pushed message, and the page's process grows without end.
   webkit_settings_set_enable_developer_extras(settings.get(), FALSE);
+  if (!hasGpuRenderNode()) {
+    webkit_settings_set_hardware_acceleration_policy(settings.get(),
+                                                     WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  }
   GtkWidget* widget = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", s.context.get(),
                                               "user-content-manager", s.content.get(), "settings",
                                               settings.get(), nullptr));

@@ -8,6 +8,7 @@
 
 #include "web_view_fixture.h"
 #include "webview/glib_ptr_gtk.h"
+#include "webview/gpu_render_node_linux.h"
 #include "webview/main_window_null.h"
 
 namespace orvane::testing {
@@ -104,6 +105,24 @@ TEST_F(WebViewTest, ThePagesPixelsReachTheTransparentWindow) {
            near(pixelAt(600, 400), {200, 30, 40});
   })) << "pixel (200,140) is "
       << pixelAt(200, 140).r << "," << pixelAt(200, 140).g << "," << pixelAt(200, 140).b;
+}
+
+TEST_F(WebViewTest, WithoutAGpuTheEngineDrawsWithoutGlAndThePageStillShows) {
+  if (hasGpuRenderNode()) GTEST_SKIP() << "this machine has a GPU render node";
+  addPage("/", "<!doctype html><body style='margin:0;background:rgb(30,60,200)'></body>");
+  bindAndShow({0, 0, 320, 240}, true);
+  EXPECT_EQ(webkit_settings_get_hardware_acceleration_policy(
+                webkit_web_view_get_settings(view.webKitView())),
+            WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  ASSERT_EQ(loadAndWait(web.base() + "/")->result, kLoadSucceeded);
+  GtkWidget* widget = GTK_WIDGET(window.gtkWindow());
+  EXPECT_TRUE(runLoopUntil([&] {
+    GdkWindow* gdk = gtk_widget_get_window(widget);
+    const auto shot = GObjectPtr<GdkPixbuf>::adopt(gdk_pixbuf_get_from_window(gdk, 0, 0, 8, 8));
+    if (!shot) return false;
+    const guchar* p = gdk_pixbuf_get_pixels(shot.get());
+    return std::abs(p[0] - 30) <= 8 && std::abs(p[1] - 60) <= 8 && std::abs(p[2] - 200) <= 8;
+  }));
 }
 
 TEST_F(WebViewTest, ARightDoubleClickReachesTheGestureHandlerAndThePage) {
