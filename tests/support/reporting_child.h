@@ -18,10 +18,11 @@
 namespace orvane::testing {
 
 // Starts `args` (looked up in PATH) as a child that ends when the test process
-// ends (SIGTERM on its death), its standard streams on /dev/null. Of the
-// test's descriptors only `passFd` stays open in it, as descriptor 3. Returns
+// ends (SIGTERM on its death), its standard streams on /dev/null, or its
+// standard output and error on `outputFd` when that is given. Of the test's
+// other descriptors only `passFd` stays open in it, as descriptor 3. Returns
 // its pid, -1 when fork failed.
-inline pid_t spawnTestChild(std::vector<std::string> args, int passFd = -1) {
+inline pid_t spawnTestChild(std::vector<std::string> args, int passFd = -1, int outputFd = -1) {
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
@@ -35,6 +36,10 @@ inline pid_t spawnTestChild(std::vector<std::string> args, int passFd = -1) {
     dup2(devNull, STDIN_FILENO);
     dup2(devNull, STDOUT_FILENO);
     dup2(devNull, STDERR_FILENO);
+  }
+  if (outputFd >= 0) {
+    dup2(outputFd, STDOUT_FILENO);
+    dup2(outputFd, STDERR_FILENO);
   }
   if (passFd == 3) {
     fcntl(3, F_SETFD, 0);

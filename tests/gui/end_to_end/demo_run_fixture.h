@@ -17,8 +17,8 @@
 #include <optional>
 #include <string>
 
-#include "demo_server_process.h"
 #include "screen_capture.h"
+#include "support/demo_server/demo_server_process.h"
 #include "support/installed_program/installed_program.h"
 #include "support/reporting_child.h"
 #include "support/temp_directory.h"

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <regex>
 #include <thread>
 
 #include "demo_run_fixture.h"
@@ -101,7 +102,8 @@ TEST_F(DemoRunTest, ReconnectsWhenTheServerIsKilledAndRestarted) {
   // Back on the same ports: the client finds it by itself.
   ASSERT_TRUE(server.restart());
   const auto back = std::chrono::steady_clock::now();
-  ASSERT_TRUE(server.waitForLine("login client", 1, 60s)) << "the client did not come back";
+  ASSERT_TRUE(server.waitForLine(std::regex("^login client "), 60s))
+      << "the client did not come back";
   const auto reconnectMs =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - back)
           .count();
@@ -124,7 +126,9 @@ TEST_F(DemoRunTest, ReconnectsWhenTheServerIsKilledAndRestarted) {
 TEST_F(DemoRunTest, WaitsForAServerThatIsNotThereAndLoadsWhenItComes) {
   // The ports the server will have, free meanwhile.
   ASSERT_TRUE(server.start());
-  ASSERT_EQ(server.stop(), 0);
+  const auto stopped = server.stop();
+  ASSERT_TRUE(stopped);
+  ASSERT_EQ(exitCodeOf(*stopped), 0);
 
   const pid_t client = launchClient();
   ASSERT_GT(client, 0);

@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "bridge/bridge_message.h"
-#include "integration/demo/demo_server_process.h"
 #include "server/http_request.h"
 #include "server/pack_client.h"
 #include "server/server_link.h"
+#include "support/demo_server/demo_server_process.h"
 #include "support/pack_server/pack_test_server.h"
 #include "support/temp_directory.h"
 
@@ -168,10 +168,10 @@ std::int64_t nowMs() {
 class DemoServerTest : public ::testing::Test {
  protected:
   void start(std::vector<std::string> extra = {}) {
-    std::vector<std::string> arguments{"--web-port", "0", "--push-port", "0", "--seed", "7"};
+    std::vector<std::string> arguments{"--seed", "7"};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     server_.emplace(arguments);
-    ASSERT_TRUE(server_->waitUntilReady()) << server_->output();
+    ASSERT_TRUE(server_->start()) << server_->output();
   }
 
   DemoServerProcess& server() { return *server_; }
@@ -441,7 +441,7 @@ TEST_F(DemoServerTest, StopsCleanlyOnEachStopSignal) {
     ASSERT_TRUE(status) << server().output();
     EXPECT_EQ(exitCodeOf(*status), 0);
     EXPECT_TRUE(server().waitForLine(std::regex(std::string("stop on ") + name + "$"), kWait));
-    EXPECT_TRUE(server().waitForLine(std::regex(" stopped$"), kWait));
+    EXPECT_TRUE(server().waitForLine(std::regex("^stopped$"), kWait));
     EXPECT_TRUE(clients.waitClosed(client));
   }
 }
@@ -469,6 +469,7 @@ TEST(DemoServerCommandLine, ReportsBadOptionsBusyPortsAndAMissingPage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
     DemoServerProcess server(c.arguments);
+    ASSERT_TRUE(server.launch());
     const auto status = server.waitForExit(kWait);
     ASSERT_TRUE(status);
     EXPECT_EQ(exitCodeOf(*status), c.exitCode);
