@@ -21,8 +21,8 @@ std::string desktopFolder();
 std::string autostartFolder();
 
 // The value of XDG_<name>_DIR in the text of a user-dirs.dirs file, with
-// "$HOME" expanded; empty when absent or not of the form the file's
-// specification allows ("$HOME/..." or an absolute path, in double quotes).
+// "$HOME" expanded; empty when absent or not of the form xdg-user-dirs
+// writes and reads ("$HOME/..." or an absolute path, in double quotes).
 std::string userDirFromText(const std::string& fileText, const std::string& name,
                             const std::string& home);
 
