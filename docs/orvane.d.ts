@@ -9,7 +9,10 @@
 //
 // types the answer by the command: JSON.stringify of a known command gives
 // its text a type that remembers the command. Plain strings are accepted too
-// and answer the general ServerJSReply.
+// and answer the general ServerJSReply, and so does the text of any other
+// value: a command with an unknown action, or with data of the wrong kind, is
+// such a value. Where a misuse should be an error, type the command as
+// Orvane.PageCommand (or a parameter `E extends Orvane.PageCommand`).
 
 declare namespace Orvane {
   // --- The envelope --------------------------------------------------------
@@ -108,9 +111,12 @@ declare namespace Orvane {
     getpid: Command<{ name: string }, number>;
   }
 
+  /** `data` may be left out only when none of its members is required. */
   type CommandOf<C extends string, Table> = {
     [A in keyof Table & string]: Table[A] extends Command<infer D, unknown>
-      ? Envelope<C, A, D>
+      ? {} extends D
+        ? Envelope<C, A, D>
+        : Envelope<C, A, D> & { data: D }
       : never;
   }[keyof Table & string];
 
@@ -136,9 +142,10 @@ declare namespace Orvane {
 
   /**
    * The page's native function. Takes the envelope as JSON text (not an
-   * object). Answers false for text that is not an envelope, undefined for
-   * an unknown class or action, and undefined for every call from a caller
-   * other than the server's own top-level page.
+   * object). Answers false for empty text or text that is not JSON,
+   * undefined for an unknown class or action (JSON that is not an object
+   * has no class), and undefined for every call from a caller other than
+   * the server's own top-level page.
    */
   interface ServerJS {
     <E extends PageCommand>(text: CommandText<E>): ReplyOf<E>;
@@ -170,13 +177,23 @@ declare namespace Orvane {
 
   /**
    * What clientJS2 receives: the program's system messages and whatever the
-   * server pushes. Name your server's envelopes (a union of Envelope types)
-   * as `Server` to have them narrowed by `c` and `a`.
+   * server pushes. The program forwards any envelope, a server's own "sys"
+   * ones included, so with the default `Server` checking `c` and `a` narrows
+   * nothing and `data` stays unknown. Name your server's envelopes (a union
+   * of Envelope types) as `Server` to have them, and the program's own
+   * messages, narrowed by `c` and `a`.
    */
   type Received<Server extends Envelope = AnyServerEnvelope> =
     SysConn | SysUpdate | SysError | Server;
 
-  type ClientJS2<Server extends Envelope = AnyServerEnvelope> = (message: Received<Server>) => void;
+  /**
+   * The page's handler. A handler for `Received<YourServer>` may be assigned
+   * to the global `clientJS2` (its parameter is compared both ways, as a
+   * method's is): the page, not the program, knows what its server sends.
+   */
+  type ClientJS2<Server extends Envelope = AnyServerEnvelope> = {
+    handle(message: Received<Server>): void;
+  }['handle'];
 
   // --- The demo server's envelopes (demo/page is their reader) ---------------
 

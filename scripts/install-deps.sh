@@ -15,8 +15,10 @@ packages=(
   libcurl4-openssl-dev libasio-dev libgtk-3-dev libwebkit2gtk-4.1-dev
   libayatana-appindicator3-dev libdbus-1-dev libx11-dev libxext-dev
   libglib2.0-dev libxss-dev
-  # tests, test fixtures and the demo server (node runs the demo page's tests)
+  # tests, test fixtures and the demo server (node runs the demo page's tests,
+  # tsc checks the page's TypeScript declarations)
   libgtest-dev libgmock-dev libcpp-httplib-dev nlohmann-json3-dev nodejs
+  node-typescript
   xvfb xauth x11-utils x11-xserver-utils xdotool dbus-daemon dbus-x11 openbox
   # a desktop of several monitors (X.Org with the dummy driver) and a CJK font
   xserver-xorg-core xserver-xorg-video-dummy fonts-droid-fallback

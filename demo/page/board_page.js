@@ -416,6 +416,7 @@
   // The client calls this for every push and for the page's own console
   // errors. Nothing may escape it: an exception here would come back as one
   // more error report.
+  /** @param {Orvane.Received<Orvane.Demo.Any>} message (docs/orvane.d.ts) */
   window.clientJS2 = function (message) {
     hooks.calls += 1;
     try {
