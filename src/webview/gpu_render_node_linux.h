@@ -14,8 +14,9 @@ namespace orvane {
 // The folder the kernel lists the DRM devices in.
 inline constexpr const char* kDriDevicesFolder = "/dev/dri";
 
-// True when `driFolder` holds a render node ("renderD128", ...), the device
-// a GPU offers to programs that draw but do not drive a display.
+// True when `driFolder` holds a render node ("renderD128", ...) this user
+// may open: the device a GPU offers to programs that draw but do not drive a
+// display.
 bool hasGpuRenderNode(const std::string& driFolder = kDriDevicesFolder);
 
 }  // namespace orvane

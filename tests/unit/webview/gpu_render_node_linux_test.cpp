@@ -40,5 +40,15 @@ TEST(GpuRenderNode, AMissingOrUnreadableFolderMeansNoGpu) {
   EXPECT_FALSE(hasGpuRenderNode(root.file("plain-file")));
 }
 
+TEST(GpuRenderNode, ANodeThatCannotBeOpenedDoesNotCount) {
+  // A render node whose device has gone (a link left behind) cannot be
+  // opened, so the engine could not draw with it.
+  testing::TempDirectory dri;
+  std::filesystem::create_symlink(dri.file("gone"), dri.file("renderD128"));
+  EXPECT_FALSE(hasGpuRenderNode(dri.path()));
+  std::ofstream(dri.file("gone")).put('\n');
+  EXPECT_TRUE(hasGpuRenderNode(dri.path()));
+}
+
 }  // namespace
 }  // namespace orvane
